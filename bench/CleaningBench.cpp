@@ -1,0 +1,249 @@
+// CleaningBench.cpp: times the cleaning engine on generated trees shaped like
+// folders of Visual C++ projects, beside Wine's own "del /s" and a native
+// "find -delete" on identical copies of the same tree.
+//
+//   vorlix_bench [matching-files ...]     default: 10000
+//
+// Runs under wine64 only: the copies and the reference are Unix programs.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/CleaningRun.h"
+#include "engine/FileCollector.h"
+#include "tests/UnixShell.h"
+
+namespace {
+
+// One project: 20 files that match the patterns, 6 that do not.
+const char* const kMatching[] = {
+    "Debug\\vc60.idb", "Debug\\vc60.pdb", "Debug\\%s.pch", "Debug\\%s.ilk", "Debug\\%s.pdb",
+    "Debug\\%s.res", "Debug\\main.obj", "Debug\\stdafx.obj", "Debug\\view.obj", "Debug\\doc.obj",
+    "Release\\vc60.idb", "Release\\%s.pch", "Release\\%s.res", "Release\\main.obj",
+    "Release\\stdafx.obj", "Release\\view.obj", "Release\\doc.obj", "Release\\%s.plg",
+    "%s.ncb", "%s.aps",
+};
+const char* const kSources[] = {
+    "main.cpp", "stdafx.cpp", "stdafx.h", "resource.h", "%s.dsp", "%s.rc",
+};
+constexpr int kMatchingPerProject = sizeof kMatching / sizeof kMatching[0];
+constexpr int kSourcesPerProject = sizeof kSources / sizeof kSources[0];
+constexpr int kProjectsPerGroup = 100;
+
+double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+// Runs a Windows program and returns its wall time.
+double Run(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    startup.hStdOutput = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit,
+                                     OPEN_EXISTING, 0, nullptr);
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    const double start = Now();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "vorlix_bench: cannot run %s\n", commandLine.c_str());
+        std::exit(2);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const double elapsed = Now() - start;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(startup.hStdOutput);
+    return elapsed;
+}
+
+void WriteFileAt(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "vorlix_bench: cannot create %s\n", path.c_str());
+        std::exit(2);
+    }
+    DWORD written;
+    WriteFile(file, path.data(), DWORD(path.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string Expand(const char* format, const char* name)
+{
+    char text[MAX_PATH];
+    std::snprintf(text, sizeof text, format, name);
+    return text;
+}
+
+void Generate(const std::string& root, int projects)
+{
+    CreateDirectoryA(root.c_str(), nullptr);
+    for (int p = 0; p < projects; ++p) {
+        char name[32], group[MAX_PATH];
+        std::snprintf(name, sizeof name, "proj%05d", p);
+        std::snprintf(group, sizeof group, "%s\\group%03d", root.c_str(), p / kProjectsPerGroup);
+        if (p % kProjectsPerGroup == 0)
+            CreateDirectoryA(group, nullptr);
+        const std::string project = std::string(group) + "\\" + name + "\\";
+        CreateDirectoryA(project.c_str(), nullptr);
+        CreateDirectoryA((project + "Debug").c_str(), nullptr);
+        CreateDirectoryA((project + "Release").c_str(), nullptr);
+        for (const char* file : kMatching)
+            WriteFileAt(project + Expand(file, name));
+        for (const char* file : kSources)
+            WriteFileAt(project + Expand(file, name));
+    }
+}
+
+double ReadSeconds(const std::string& path)
+{
+    double seconds = 0;
+    if (FILE* file = std::fopen(path.c_str(), "r")) {
+        if (std::fscanf(file, "%lf", &seconds) != 1)
+            seconds = 0;
+        std::fclose(file);
+    }
+    DeleteFileA(path.c_str());
+    return seconds;
+}
+
+long CountFiles(const std::string& folder)
+{
+    long count = 0;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        const std::string name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++count;
+        else if (name != "." && name != "..")
+            count += CountFiles(folder + "\\" + name);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return count;
+}
+
+struct Figures {
+    long matching;
+    double collect, remove, del, find;
+};
+
+Figures Measure(const std::string& base, int matching)
+{
+    const int projects = (matching + kMatchingPerProject - 1) / kMatchingPerProject;
+    const long expectedLeft = long(projects) * kSourcesPerProject;
+    const std::string master = base + "\\master";
+    std::printf("generating %d projects (%d files)...\n", projects,
+                projects * (kMatchingPerProject + kSourcesPerProject));
+    std::fflush(stdout);
+    Generate(master, projects);
+
+    const std::string unixMaster = UnixPath(master);
+    const auto copy = [&](const char* name) {
+        const std::string target = base + "\\" + name;
+        RunShell("cp -a " + ShellQuote(unixMaster) + " " + ShellQuote(UnixPath(base) + "/" + name));
+        return target;
+    };
+    const auto check = [&](const char* who, const std::string& tree) {
+        const long left = CountFiles(tree);
+        if (left != expectedLeft) {
+            std::fprintf(stderr, "vorlix_bench: %s left %ld files, expected %ld\n", who, left,
+                         expectedLeft);
+            std::exit(1);
+        }
+        RunShell("rm -rf " + ShellQuote(UnixPath(tree)));
+    };
+
+    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0};
+
+    const std::string engineTree = copy("engine");
+    {
+        CFileCollector collector;
+        collector.bRecurse = TRUE;
+        double start = Now();
+        CollectCleanable(collector, engineTree.c_str());
+        figures.collect = Now() - start;
+        start = Now();
+        DeleteFound(collector.found);
+        figures.remove = Now() - start;
+    }
+    check("the engine", engineTree);
+
+    const std::string delTree = copy("del");
+    std::string del = "cmd.exe /c del /s /q";
+    for (const char* pattern : kCleanPatterns)
+        del += " \"" + delTree + "\\" + pattern + "\"";
+    figures.del = Run(del);
+    check("del /s", delTree);
+
+    const std::string findTree = copy("find");
+    // Timed by the shell itself: the status file it reports through is polled.
+    const std::string timing = UnixPath(base) + "/find-seconds";
+    std::string find = "find " + ShellQuote(UnixPath(findTree)) + " -type f \\(";
+    for (const char* pattern : kCleanPatterns)
+        find += std::string(pattern == kCleanPatterns[0] ? "" : " -o") + " -iname " + ShellQuote(pattern);
+    RunShell("s=$(date +%s.%N); " + find + " \\) -delete; e=$(date +%s.%N); echo \"$s $e\" | LC_ALL=C awk '{print $2 - $1}' > " +
+             ShellQuote(timing));
+    figures.find = ReadSeconds(base + "\\find-seconds");
+    check("find -delete", findTree);
+
+    RunShell("rm -rf " + ShellQuote(unixMaster));
+    return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty())
+        sizes.push_back(10000);
+
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string base = std::string(temp) + "vorlix-bench";
+    RunShell("rm -rf " + ShellQuote(UnixPath(base)));
+    CreateDirectoryA(base.c_str(), nullptr);
+
+    std::vector<Figures> all;
+    for (int size : sizes) {
+        const Figures f = Measure(base, size);
+        all.push_back(f);
+        const double engine = f.collect + f.remove;
+        const double perFile = 1e6 / double(f.matching);
+        std::printf("%ld matching files\n", f.matching);
+        std::printf("  engine collect  %8.3f s  %7.2f us/file\n", f.collect, f.collect * perFile);
+        std::printf("  engine delete   %8.3f s  %7.2f us/file\n", f.remove, f.remove * perFile);
+        std::printf("  engine total    %8.3f s  %7.2f us/file\n", engine, engine * perFile);
+        std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
+        std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);
+        std::printf("  engine / del %.2f   engine / find %.2f\n", engine / f.del, engine / f.find);
+        std::fflush(stdout);
+    }
+    if (all.size() > 1) {
+        const auto perFile = [](const Figures& f) { return (f.collect + f.remove) / double(f.matching); };
+        std::printf("scaling: time per file at %ld is %.2f times that at %ld\n",
+                    all.back().matching, perFile(all.back()) / perFile(all.front()),
+                    all.front().matching);
+    }
+    RemoveDirectoryA(base.c_str());
+    return 0;
+}

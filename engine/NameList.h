@@ -1,0 +1,51 @@
+// NameList.h: a set of texts (file paths, extensions) kept newest-first and
+// compared without regard to the case of ASCII letters.
+//
+// Every node carries the 16-bit hash of its upper-cased text, and the list
+// indexes its nodes by that hash, so a lookup compares text only with nodes
+// of an equal hash. The list owns its nodes and their texts.
+#pragma once
+
+// CRC-16/CMS of the text upper-cased in the C locale (ASCII letters only),
+// so texts that differ only in the case of ASCII letters hash alike.
+// The result is in 0..0xFFFF.
+int HashName(const char* text);
+
+struct NameNode {
+    NameNode* next;        // following node; null at the tail
+    char* name;            // owned heap copy of the text
+    int hash;              // HashName(name)
+    NameNode* nextOfHash;  // following node with the same hash; null at the end
+};
+
+class CNameList {
+public:
+    CNameList() = default;
+    ~CNameList() { Clear(); }
+    CNameList(const CNameList&) = delete;
+    CNameList& operator=(const CNameList&) = delete;
+
+    // Links a copy of `text` in front; no duplicate check. On std::bad_alloc
+    // the list is left as it was.
+    void AddName(const char* text);
+
+    // True when a node's text equals `text`, ASCII letters compared without case.
+    bool Contains(const char* text) const;
+
+    bool IsEmpty() const { return head == nullptr; }
+    const NameNode* Head() const { return head; }
+
+    // Unlinks the head node and frees it with its text. Draining is:
+    // while (!list.IsEmpty()) { copy list.Head()->name; list.RemoveHead(); }
+    void RemoveHead();
+
+    void Clear();
+
+private:
+    static constexpr int kHashCount = 0x10000;
+
+    NameNode* head = nullptr;
+    // kHashCount chain heads, newest node of each hash first; allocated by
+    // the first AddName, so an unused list costs nothing.
+    NameNode** byHash = nullptr;
+};

@@ -1,0 +1,17 @@
+// UnixShell.h: reaching the Unix side from a program running under Wine,
+// for what the Win32 calls cannot do there (folder links, over-long paths,
+// copying whole trees). Tests and the benchmark only.
+#pragma once
+
+#include <string>
+
+// The Unix path behind a Windows path; throws when not under Wine.
+std::string UnixPath(const std::string& windowsPath);
+
+// `text` quoted for /bin/sh.
+std::string ShellQuote(const std::string& text);
+
+// Runs `command` with /bin/sh and waits for it to end. Wine starts Unix
+// programs without a process to wait on, so the script reports back through
+// a file. Returns the exit status, or -1 when the shell did not run.
+int RunShell(const std::string& command);
