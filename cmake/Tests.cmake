@@ -13,8 +13,33 @@ add_executable(engine_tests
     tests/CleaningRunTest.cpp)
 target_link_libraries(engine_tests PRIVATE vorlix_engine gtest_main)
 vorlix_code(engine_tests)
-gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
 
 add_executable(vorlix_bench bench/CleaningBench.cpp tests/UnixShell.cpp)
 target_link_libraries(vorlix_bench PRIVATE vorlix_engine)
 vorlix_code(vorlix_bench)
+
+# The dialogs, run for real: they need the X display that scripts/test gives.
+add_executable(ui_tests
+    tests/UnixShell.cpp
+    tests/TestTree.cpp
+    tests/DialogDriver.cpp
+    tests/MainDialogTest.cpp
+    tests/FolderPickerTest.cpp
+    tests/MessageBoxTest.cpp
+    ${VORLIX_RC})
+target_link_libraries(ui_tests PRIVATE vorlix_app gtest_main)
+vorlix_code(ui_tests)
+gtest_discover_tests(ui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES RESOURCE_LOCK display TIMEOUT 60)
+add_test(NAME MessageText.UnderAWesternCodePage COMMAND ui_tests --gtest_filter=MessageText.*)
+set_tests_properties(MessageText.UnderAWesternCodePage PROPERTIES
+    ENVIRONMENT "LC_ALL=C.UTF-8;VORLIX_EXPECT_ACP=1252" RESOURCE_LOCK display TIMEOUT 60)
+
+# The release build's resources, read from build/win32 (built first by scripts/test).
+add_executable(resource_tests tests/ResourceTest.cpp)
+target_compile_definitions(resource_tests PRIVATE
+    VORLIX_RELEASE_EXE="Z:${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe")
+target_link_libraries(resource_tests PRIVATE gtest_main)
+vorlix_code(resource_tests)
+gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)

@@ -1,0 +1,29 @@
+// The program's own texts read correctly whatever the system's code page.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "DialogDriver.h"
+#include "framework/WinApp.h"
+
+TEST(MessageText, ShowsPolishUnderAnyCodePage)
+{
+    // ctest runs this once more with a Western locale (code page 1252).
+    if (const char* expected = std::getenv("VORLIX_EXPECT_ACP")) {
+        ASSERT_EQ(UINT(std::atoi(expected)), GetACP());
+    }
+
+    std::wstring shown, title;
+    UINT icon = 0;
+    WhenWindowAppears box(IsMessageBox, [&](HWND found) {
+        shown = WideTextOf(GetDlgItem(found, 0xFFFF));
+        title = WideTextOf(found);
+        icon = MessageBoxHasIcon(found);
+        SendMessageA(found, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(IDOK, AfxMessageBox("Zażółć gęślą jaźń: ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", MB_ICONERROR));
+    EXPECT_EQ(L"Zażółć gęślą jaźń: ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", shown);
+    EXPECT_EQ(L"ui_tests", title);
+    EXPECT_TRUE(icon);
+}
