@@ -43,3 +43,11 @@ target_compile_definitions(resource_tests PRIVATE
 target_link_libraries(resource_tests PRIVATE gtest_main)
 vorlix_code(resource_tests)
 gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
+
+# The real program driven from outside, as a person would.
+add_executable(window_probe tests/WindowProbe.cpp)
+target_link_options(window_probe PRIVATE -municode)
+vorlix_code(window_probe)
+add_test(NAME EndToEnd COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e.sh
+    $<TARGET_FILE:Vorlix> $<TARGET_FILE:window_probe>)
+set_tests_properties(EndToEnd PROPERTIES RESOURCE_LOCK display TIMEOUT 180)
