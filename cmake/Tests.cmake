@@ -27,6 +27,8 @@ add_executable(ui_tests
     tests/MainDialogTest.cpp
     tests/FolderPickerTest.cpp
     tests/MessageBoxTest.cpp
+    tests/HyperLinkTest.cpp
+    tests/AboutBoxTest.cpp
     ${VORLIX_RC})
 target_link_libraries(ui_tests PRIVATE vorlix_app gtest_main)
 vorlix_code(ui_tests)

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -324,5 +325,82 @@ TEST_F(ReleaseExe, CarriesTheIconInTwoSizes)
         EXPECT_EQ(size, entry[1]);
         EXPECT_EQ(16, entry[2]) << "colours";
         EXPECT_EQ(4, entry[6]) << "bits per pixel";
+    }
+}
+
+TEST_F(ReleaseExe, CarriesTheAboutBoxTemplate)
+{
+    bool extended = true;
+    const Template t = ParseDialog(Resource(MAKEINTRESOURCEA(5), IDD_ABOUT, kPolish), extended);
+    EXPECT_FALSE(extended);
+    EXPECT_EQ(DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT), t.style);
+    EXPECT_EQ(0u, t.exStyle);
+    EXPECT_EQ(0, t.x);
+    EXPECT_EQ(0, t.y);
+    EXPECT_EQ(234, t.cx);
+    EXPECT_EQ(89, t.cy);
+    EXPECT_EQ(L"Vorlix", t.caption);
+    EXPECT_EQ(L"MS Sans Serif", t.face);
+    EXPECT_EQ(8, t.points);
+
+    const DWORD child = WS_CHILD | WS_VISIBLE;
+    const std::vector<Item> expected = {
+        {child | SS_ICON, 11, 13, 20, 20, IDC_STATIC, L"#130", L"#128"},
+        {child | SS_NOPREFIX | WS_GROUP, 48, 15, 126, 8, IDC_STATIC, L"#130", L"Vorlix 1.0.1"},
+        {child | WS_GROUP, 48, 28, 119, 8, IDC_STATIC, L"#130", L""},
+        {child | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 177, 33, 50, 14, IDOK, L"#128", L"OK"},
+        {child | WS_GROUP, 48, 65, 52, 8, IDC_STATIC, L"#130", L"Strona domowa:"},
+        {child | WS_GROUP, 103, 65, 92, 8, IDC_HOMEPAGE_LINK, L"#130", L"www.vorlix.example/brontal/"},
+    };
+    ASSERT_EQ(expected.size(), t.items.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("control " + std::to_string(i));
+        EXPECT_EQ(expected[i].style, t.items[i].style);
+        EXPECT_EQ(expected[i].x, t.items[i].x);
+        EXPECT_EQ(expected[i].y, t.items[i].y);
+        EXPECT_EQ(expected[i].cx, t.items[i].cx);
+        EXPECT_EQ(expected[i].cy, t.items[i].cy);
+        EXPECT_EQ(expected[i].id, t.items[i].id);
+        EXPECT_EQ(expected[i].className, t.items[i].className);
+        if (i != 2) {
+            EXPECT_EQ(expected[i].text, t.items[i].text);
+        }
+    }
+    // The credits: two sentences on two lines, the program named freeware.
+    const std::wstring credits = t.items[2].text;
+    EXPECT_EQ(1, std::count(credits.begin(), credits.end(), L'\n'));
+    EXPECT_NE(std::wstring::npos, credits.find(L"Freeware"));
+}
+
+TEST_F(ReleaseExe, CarriesTheLinkCursorAndTheMenuText)
+{
+    const std::vector<BYTE> group = Resource(MAKEINTRESOURCEA(12), IDC_LINK_CURSOR, kPolish);
+    ASSERT_FALSE(group.empty()) << "no Polish cursor group " << IDC_LINK_CURSOR;
+    Reader r(group);
+    r.Word();
+    EXPECT_EQ(2, r.Word()) << "a cursor group";
+    ASSERT_EQ(1, r.Word()) << "one image";
+    EXPECT_EQ(32, r.Word());
+    EXPECT_EQ(64, r.Word()) << "height with its mask";
+    EXPECT_EQ(1, r.Word()) << "planes";
+    EXPECT_EQ(1, r.Word()) << "monochrome";
+    r.Dword();
+    const WORD imageId = r.Word();
+    const std::vector<BYTE> image = Resource(MAKEINTRESOURCEA(1), imageId, kPolish);
+    ASSERT_GE(image.size(), 4u);
+    Reader hotSpot(image);
+    EXPECT_EQ(6, hotSpot.Word());
+    EXPECT_EQ(0, hotSpot.Word());
+
+    // String table block 7 holds ids 96..111; 101 is the only string.
+    const std::vector<BYTE> strings = Resource(MAKEINTRESOURCEA(6), IDS_ABOUT_MENU / 16 + 1, kPolish);
+    ASSERT_FALSE(strings.empty()) << "no Polish string table";
+    Reader s(strings);
+    for (int id = 96; id < 112; ++id) {
+        const WORD length = s.Word();
+        std::wstring text;
+        for (WORD i = 0; i < length; ++i)
+            text += static_cast<wchar_t>(s.Word());
+        EXPECT_EQ(id == IDS_ABOUT_MENU ? L"&O programie..." : L"", text) << "string " << id;
     }
 }

@@ -3,6 +3,7 @@
 
 #include "engine/CleaningRun.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "ui/FolderPicker.h"
 
 CCleanupDlg::CCleanupDlg(CWnd* parent)
@@ -28,6 +29,15 @@ BOOL CCleanupDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
 
+    if (CMenu menu = GetSystemMenu(FALSE)) {
+        CString about;
+        about.LoadString(IDS_ABOUT_MENU);
+        if (!about.IsEmpty()) {
+            menu.AppendMenu(MF_SEPARATOR);
+            menu.AppendMenu(MF_STRING, IDM_ABOUT, about);
+        }
+    }
+
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
@@ -48,9 +58,15 @@ void CCleanupDlg::OnOK()
     CDialog::OnOK();
 }
 
-void CCleanupDlg::OnSysCommand(UINT, LPARAM)
+void CCleanupDlg::OnSysCommand(UINT nID, LPARAM)
 {
-    Default();
+    // The low four bits of a system command belong to the system.
+    if ((nID & 0xFFF0) == IDM_ABOUT) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        Default();
+    }
 }
 
 void CCleanupDlg::OnPaint()
