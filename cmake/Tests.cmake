@@ -39,10 +39,10 @@ set_tests_properties(MessageText.UnderAWesternCodePage PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;VORLIX_EXPECT_ACP=1252" RESOURCE_LOCK display TIMEOUT 60)
 
 # The release build's resources, read from build/win32 (built first by scripts/test).
-add_executable(resource_tests tests/ResourceTest.cpp)
+add_executable(resource_tests tests/ResourceTest.cpp ${VORLIX_RC})
 target_compile_definitions(resource_tests PRIVATE
     VORLIX_RELEASE_EXE="Z:${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe")
-target_link_libraries(resource_tests PRIVATE gtest_main)
+target_link_libraries(resource_tests PRIVATE gtest_main version)
 vorlix_code(resource_tests)
 gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
 

@@ -15,6 +15,16 @@ bool IsAboutBox(HWND hwnd)
     return ClassOf(hwnd) == "#32770" && GetDlgItem(hwnd, IDC_HOMEPAGE_LINK) != nullptr;
 }
 
+const std::vector<Control> kAboutControls = {
+    {-1, "Static", nullptr, SS_ICON, {11, 13, 20, 20}, false},
+    {-1, "Static", "Vorlix 1.0.1", SS_NOPREFIX | WS_GROUP, {48, 15, 126, 8}},
+    {-1, "Static", "Freeware © 2026 Tarnwick.\nProgram darmowy, do dowolnego użytku.", WS_GROUP,
+     {48, 28, 119, 8}},
+    {IDOK, "Button", "OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, {177, 33, 50, 14}},
+    {-1, "Static", "Strona domowa:", WS_GROUP, {48, 65, 52, 8}},
+    {IDC_HOMEPAGE_LINK, "Static", "www.vorlix.example/brontal/", WS_GROUP, {103, 65, 92, 8}, false},
+};
+
 int ThreadWindowCount()
 {
     int count = 0;
@@ -66,6 +76,10 @@ TEST(AboutBox, OpensFromTheSystemMenuAndLeavesNothingBehind)
                 caption = TextOf(link->m_hWnd);
                 target = static_cast<LPCSTR>(link->m_strURL);
                 ownedByMain = GetWindow(box, GW_OWNER) == hwnd && !IsWindowEnabled(hwnd);
+                if (round == 0) {
+                    EXPECT_EQ("Vorlix", TextOf(box));
+                    ExpectControls(box, kAboutControls);
+                }
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
             }, hwnd);
             // The low four bits of a system command are the system's.

@@ -1,6 +1,8 @@
 // DialogDriver.cpp: timers that act inside modal loops.
 #include "DialogDriver.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <vector>
 
@@ -154,4 +156,38 @@ HWND FindDescendant(HWND parent, const char* className)
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+void ExpectControls(HWND dialog, const std::vector<Control>& controls)
+{
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (const Control& expected : controls) {
+        SCOPED_TRACE("control " + std::to_string(&expected - &controls[0]));
+        ASSERT_NE(nullptr, child);
+        EXPECT_EQ(expected.id, static_cast<short>(GetDlgCtrlID(child)));
+        EXPECT_EQ(expected.className, ClassOf(child));
+        if (expected.text) {
+            EXPECT_EQ(expected.text, TextOf(child));
+        }
+        DWORD style = expected.style | WS_CHILD | WS_VISIBLE;
+        if (expected.className == std::string("Edit")) {
+            // An edit control trades its border for a sunken edge as it is created.
+            style &= ~WS_BORDER;
+            EXPECT_TRUE(GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+        }
+        EXPECT_EQ(style, static_cast<DWORD>(GetWindowLongPtrA(child, GWL_STYLE)));
+        RECT want = expected.units;  // x, y, cx, cy: each converted on its own
+        MapDialogRect(dialog, &want);
+        RECT got;
+        GetWindowRect(child, &got);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&got), 2);
+        EXPECT_EQ(want.left, got.left);
+        EXPECT_EQ(want.top, got.top);
+        if (expected.sized) {
+            EXPECT_EQ(want.right, got.right - got.left);
+            EXPECT_EQ(want.bottom, got.bottom - got.top);
+        }
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(nullptr, child) << "more controls than expected";
 }

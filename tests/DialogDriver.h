@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/Dialog.h"
 
@@ -47,3 +48,17 @@ bool IsMessageBox(HWND hwnd);
 bool MessageBoxHasIcon(HWND box);
 // Finds a descendant window of the given class, or null.
 HWND FindDescendant(HWND parent, const char* className);
+
+// One control of a dialog template, as the running dialog must show it.
+struct Control {
+    int id;
+    const char* className;
+    const char* text;  // null: not compared
+    DWORD style;       // besides WS_CHILD | WS_VISIBLE
+    RECT units;        // x, y, cx, cy in dialog units
+    bool sized = true; // false: the control sizes itself (icons, links)
+};
+
+// The dialog's children, in order: ids, classes, texts, styles and
+// rectangles. Each failure names its control.
+void ExpectControls(HWND dialog, const std::vector<Control>& controls);
