@@ -22,12 +22,6 @@ public:
         m_text = text ? text : "";
         return *this;
     }
-    CString& operator+=(const char* text)
-    {
-        m_text += text;
-        return *this;
-    }
-    friend bool operator==(const CString& a, const char* b) { return a.m_text == b; }
 
     // Index of the last `c`, or -1.
     int ReverseFind(char c) const;
