@@ -171,6 +171,9 @@ CToolTipCtrl::~CToolTipCtrl()
 
 BOOL CToolTipCtrl::Create(CWnd* parent, DWORD style)
 {
+    // The tool tip class exists only once Common Controls registers it.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
     m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                parent ? parent->m_hWnd : nullptr, nullptr,

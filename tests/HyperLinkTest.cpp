@@ -386,3 +386,19 @@ TEST_F(LinkTest, SetUrlChangesTheTipButNotTheCaption)
     Send(link, WM_LBUTTONUP);
     EXPECT_EQ(std::vector<std::string>{"www.example.org/redirect?to=home"}, link.opened);
 }
+
+// The manifest asks for Common Controls 6; a 64-bit build that named the x86
+// assembly would get 5.81 from system32 without a word. (Wine's DllGetVersion
+// says 5.81 for both, so the module's path tells them apart.)
+TEST_F(LinkTest, ItsToolTipComesFromCommonControls6)
+{
+    TestLink link;
+    link.SubclassWindow(Static("www.example.org"));
+    ASSERT_TRUE(IsWindow(link.m_ToolTip.m_hWnd));
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), path, MAX_PATH);
+    std::string lower = path;
+    for (char& c : lower)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(std::string::npos, lower.find("microsoft.windows.common-controls_6595b64144ccf1df_6.0.")) << path;
+}
