@@ -41,9 +41,12 @@ BOOL CFolderPicker::Browse(HWND owner, CString& path, LPCSTR title)
         CoUninitialize();
     if (!items)
         return FALSE;
-    const BOOL converted = SHGetPathFromIDListA(items, path.GetBuffer(MAX_PATH));
-    path.ReleaseBuffer();
+    // A failed conversion leaves the caller's text as it was.
+    char chosen[MAX_PATH] = "";
+    const BOOL converted = SHGetPathFromIDListA(items, chosen);
     FreeItemList(items);
+    if (converted)
+        path = chosen;
     return converted;
 }
 

@@ -13,7 +13,7 @@ public:
 
     // TRUE when the user chose a folder with a file-system path; `path` then
     // holds it. FALSE when cancelled (`path` unchanged) or the path could not
-    // be had.
+    // be had (`path` unchanged too).
     BOOL Browse(HWND owner, CString& path, LPCSTR title);
 
     static int CALLBACK BrowseCallback(HWND hwnd, UINT uMsg, LPARAM lParam, LPARAM lpData);
