@@ -52,7 +52,8 @@ INT_PTR CDialog::DoModal()
         if (!m_bEndModal)
             ::ShowWindow(hwnd, SW_SHOWNORMAL);
         MSG msg;
-        while (!m_bEndModal) {
+        // m_hWnd goes when the window does, should anything destroy it early.
+        while (!m_bEndModal && m_hWnd) {
             const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
             if (got == -1)
                 break;
