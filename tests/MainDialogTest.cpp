@@ -63,6 +63,12 @@ TEST(MainDialog, ShowsTheTemplateControlsInTabOrder)
         LOGFONTA font;
         GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
         EXPECT_STREQ("MS Sans Serif", font.lfFaceName);
+        const HDC screen = GetDC(nullptr);
+        EXPECT_EQ(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), font.lfHeight) << "8 points";
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(0, font.lfWeight);
+        EXPECT_EQ(0, font.lfItalic);
+        EXPECT_EQ(DEFAULT_CHARSET, font.lfCharSet);
 
         const HWND ok = GetDlgItem(hwnd, IDOK);
         EXPECT_EQ(GetDlgItem(hwnd, IDC_PATH), GetNextDlgTabItem(hwnd, ok, FALSE));
