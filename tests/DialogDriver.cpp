@@ -37,21 +37,11 @@ INT_PTR RunModal(CDialog& dialog, std::function<void(HWND)> script)
     // fails cannot hang the run.
     WhenWindowAppears start([&](HWND hwnd) { return hwnd == dialog.m_hWnd; },
                             [&](HWND hwnd) { script(hwnd); });
-    struct Deadline {
-        CDialog& dialog;
-        UINT_PTR timer;
-    };
-    static Deadline* s_deadline;
-    Deadline deadline = {dialog, SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) {
-                                              if (s_deadline)
-                                                  s_deadline->dialog.EndDialog(-3);
-                                          })};
-    Deadline* outer = s_deadline;
-    s_deadline = &deadline;
-    const INT_PTR result = dialog.DoModal();
-    s_deadline = outer;
-    KillTimer(nullptr, deadline.timer);
-    return result;
+    const DWORD giveUp = GetTickCount() + 15000;
+    WhenWindowAppears deadline(
+        [&](HWND hwnd) { return hwnd == dialog.m_hWnd && static_cast<int>(GetTickCount() - giveUp) > 0; },
+        [&](HWND) { dialog.EndDialog(-3); }, nullptr, 20000);
+    return dialog.DoModal();
 }
 
 WhenWindowAppears::WhenWindowAppears(std::function<bool(HWND)> match,
@@ -65,9 +55,15 @@ WhenWindowAppears::WhenWindowAppears(std::function<bool(HWND)> match,
 
 WhenWindowAppears::~WhenWindowAppears()
 {
+    Stop();
+}
+
+void WhenWindowAppears::Stop()
+{
     if (m_timer) {
         KillTimer(nullptr, m_timer);
         Waiters().erase(m_timer);
+        m_timer = 0;
     }
 }
 
@@ -83,17 +79,12 @@ void WhenWindowAppears::Poll()
     for (HWND hwnd : ThreadWindows()) {
         if (hwnd == m_except || !IsWindowVisible(hwnd) || !m_match(hwnd))
             continue;
-        KillTimer(nullptr, m_timer);
-        Waiters().erase(m_timer);
-        m_timer = 0;
+        Stop();
         m_action(hwnd);
         return;
     }
-    if (static_cast<int>(GetTickCount() - m_deadline) > 0) {
-        KillTimer(nullptr, m_timer);
-        Waiters().erase(m_timer);
-        m_timer = 0;
-    }
+    if (static_cast<int>(GetTickCount() - m_deadline) > 0)
+        Stop();
 }
 
 std::string ClassOf(HWND hwnd)

@@ -31,6 +31,7 @@ public:
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD);
     void Poll();
+    void Stop();
 
     std::function<bool(HWND)> m_match;
     std::function<void(HWND)> m_action;
