@@ -6,6 +6,7 @@
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -142,6 +143,7 @@ long CountFiles(const std::string& folder)
 struct Figures {
     long matching;
     double collect, remove, del, find;
+    double peakMB;  // the process's peak working set once the engine has run
 };
 
 Figures Measure(const std::string& base, int matching)
@@ -170,7 +172,7 @@ Figures Measure(const std::string& base, int matching)
         RunShell("rm -rf " + ShellQuote(UnixPath(tree)));
     };
 
-    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0};
+    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0};
 
     const std::string engineTree = copy("engine");
     {
@@ -183,6 +185,12 @@ Figures Measure(const std::string& base, int matching)
         DeleteFound(collector.found);
         figures.remove = Now() - start;
     }
+    // The peak of the whole process so far: with sizes given in rising
+    // order, that is the peak of the size just run.
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    figures.peakMB = double(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
     check("the engine", engineTree);
 
     const std::string delTree = copy("del");
@@ -235,7 +243,9 @@ int main(int argc, char** argv)
         std::printf("  engine total    %8.3f s  %7.2f us/file\n", engine, engine * perFile);
         std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
         std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);
-        std::printf("  engine / del %.2f   engine / find %.2f\n", engine / f.del, engine / f.find);
+        std::printf("  engine / del %.2f   engine / find %.2f   collect / delete %.2f\n",
+                    engine / f.del, engine / f.find, f.collect / f.remove);
+        std::printf("  peak working set %.1f MB\n", f.peakMB);
         std::fflush(stdout);
     }
     if (all.size() > 1) {

@@ -16,7 +16,7 @@ vorlix_code(engine_tests)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
 
 add_executable(vorlix_bench bench/CleaningBench.cpp tests/UnixShell.cpp)
-target_link_libraries(vorlix_bench PRIVATE vorlix_engine)
+target_link_libraries(vorlix_bench PRIVATE vorlix_engine psapi)
 vorlix_code(vorlix_bench)
 
 # The dialogs, run for real: they need the X display that scripts/test gives.

@@ -26,6 +26,15 @@ void CleanFolder(const char* folder)
 
 void CollectCleanable(CFileCollector& collector, const char* folder)
 {
+    // Every pass walks the same folders: the first lists them, the other
+    // nine read what it kept. The listings go when collecting ends.
+    CKeptListings listings;
+    struct Keep {
+        CFileCollector& collector;
+        ~Keep() { collector.keptListings = nullptr; }
+    } keep{collector};
+    collector.keptListings = &listings;
+
     for (const char* pattern : kCleanPatterns) {
         // "%s\%s" as typed: a folder that ends in a backslash gives two in a
         // row, which GetFullPathNameA in Collect folds into one.

@@ -5,8 +5,7 @@
 
 #include <cstring>
 #include <initializer_list>
-#include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
@@ -57,7 +56,51 @@ bool EntersSubfolder(const WIN32_FIND_DATAA& entry)
     return !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Calls visit(name) for each entry of `kind` in `listing`, in listing order.
+template <class Visit>
+void ForEachEntry(const CKeptListings::Listing& listing, char kind, Visit visit)
+{
+    const char* entry = listing.entries.data();
+    const char* const end = entry + listing.entries.size();
+    while (entry < end) {
+        const char* name = entry + 1;
+        if (*entry == kind)
+            visit(name);
+        entry = name + std::strlen(name) + 1;
+    }
+}
+
 }  // namespace
+
+void CKeptListings::Read(const char* folder, Listing& listing)
+{
+    listing = Listing();
+    char search[MAX_PATH];
+    if (!JoinPath(search, {folder, "*.*"}))
+        return;
+    WIN32_FIND_DATAA entry;
+    FindHandle find(search, entry);
+    if (!find.IsOpen())
+        return;
+    listing.listed = true;
+    do {
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder && !EntersSubfolder(entry))
+            continue;
+        listing.entries += isFolder ? kSubfolder : kFile;
+        listing.entries.append(entry.cFileName, std::strlen(entry.cFileName) + 1);
+    } while (find.Next(entry));
+}
+
+const CKeptListings::Listing& CKeptListings::Of(const char* folder)
+{
+    const auto kept = m_listings.find(folder);
+    if (kept != m_listings.end())
+        return kept->second;
+    Listing listing;
+    Read(folder, listing);
+    return m_listings.emplace(folder, std::move(listing)).first->second;
+}
 
 void CFileCollector::Collect(const char* spec)
 {
@@ -91,32 +134,24 @@ void CFileCollector::CollectLevel(const char* spec, bool topLevel)
         std::strcpy(folder, full);
     }
 
-    // One "*.*" listing serves both passes; under Wine a listing costs far
-    // more than reading its entries, so this halves the time of a walk. The
-    // folder's own files are all collected, and the listing closed, before
-    // any subfolder is entered.
-    char search[MAX_PATH];
-    if (!JoinPath(search, {folder, "*.*"}))
+    // One "*.*" listing serves both passes, and under a cleaning run all ten
+    // of them: under Wine a listing costs far more than reading its entries.
+    // The folder's own files are all collected before any subfolder is entered.
+    CKeptListings::Listing fresh;
+    if (!keptListings)
+        CKeptListings::Read(folder, fresh);
+    const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder) : fresh;
+    if (!listing.listed)
         return;
-    std::vector<std::string> subfolders;
-    {
-        WIN32_FIND_DATAA entry;
-        FindHandle listing(search, entry);
-        if (!listing.IsOpen())
-            return;
-        do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                CollectFile(folder, pattern, entry.cFileName);
-            else if (bRecurse && EntersSubfolder(entry))
-                subfolders.push_back(entry.cFileName);
-        } while (listing.Next(entry));
-    }
-
-    for (const std::string& name : subfolders) {
+    ForEachEntry(listing, CKeptListings::kFile,
+                 [&](const char* name) { CollectFile(folder, pattern, name); });
+    if (!bRecurse)
+        return;
+    ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
         char subSpec[MAX_PATH];
-        if (JoinPath(subSpec, {folder, name.c_str(), "\\", pattern}))
+        if (JoinPath(subSpec, {folder, name, "\\", pattern}))
             CollectLevel(subSpec, false);
-    }
+    });
 }
 
 void CFileCollector::CollectFile(const char* folder, const char* pattern, const char* name)

@@ -5,7 +5,35 @@
 
 #include <windows.h>
 
+#include <string>
+#include <unordered_map>
+
 #include "NameList.h"
+
+// Folder listings kept for the length of one cleaning run, so that the ten
+// passes of the run list each folder once between them. Nothing is deleted
+// until every pass has ended, so a kept listing cannot go stale meanwhile.
+class CKeptListings {
+public:
+    // One folder's entries in listing order, packed: a kind byte, then the
+    // name and its terminator. Only what the collector looks at is kept.
+    static constexpr char kFile = 'f';
+    static constexpr char kSubfolder = 'd';  // a folder to enter: not "." or "..", not a link
+    struct Listing {
+        bool listed = false;  // false: the folder could not be listed
+        std::string entries;
+    };
+
+    // The listing of `folder` (ending in a backslash): from the platform the
+    // first time it is asked for, then as kept.
+    const Listing& Of(const char* folder);
+
+    // Reads the listing of `folder` from the platform.
+    static void Read(const char* folder, Listing& listing);
+
+private:
+    std::unordered_map<std::string, Listing> m_listings;
+};
 
 class CFileCollector {
 public:
@@ -13,6 +41,9 @@ public:
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
     CNameList found;                   // full paths collected so far, newest first
     CNameList excluded;                // extensions with their dot (".obj"), never collected
+    // Listings to reuse, set by a cleaning run for its passes; null: every
+    // Collect lists the folders afresh. Not owned.
+    CKeptListings* keptListings = nullptr;
 
     CFileCollector() = default;
     ~CFileCollector()
