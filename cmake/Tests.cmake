@@ -53,3 +53,13 @@ vorlix_code(window_probe)
 add_test(NAME EndToEnd COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e.sh
     $<TARGET_FILE:Vorlix> $<TARGET_FILE:window_probe>)
 set_tests_properties(EndToEnd PROPERTIES RESOURCE_LOCK display TIMEOUT 180)
+
+# The release exe imports only what Windows XP SP3 has: the reviewed list.
+add_test(NAME ReleaseImports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/imports.sh
+    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe ${PROJECT_SOURCE_DIR}/tests/release-imports.txt)
+
+# The release is reproducible: built again in another folder, the same bytes.
+add_test(NAME ReleaseIsReproducible COMMAND sh -c
+    "cmake --preset win32 -B '${CMAKE_BINARY_DIR}/release-again' >/dev/null && cmake --build '${CMAKE_BINARY_DIR}/release-again' --target Vorlix >/dev/null && cmp build/win32/Vorlix.exe '${CMAKE_BINARY_DIR}/release-again/Vorlix.exe'"
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(ReleaseIsReproducible PROPERTIES TIMEOUT 300)

@@ -1,8 +1,9 @@
-# Cross toolchain: i686-w64-mingw32 with the posix thread model.
+# Cross toolchain: i686-w64-mingw32 with the win32 thread model: no winpthreads,
+# whose GetTickCount64 would keep the program from starting on Windows XP.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -27,3 +27,20 @@ TEST(MessageText, ShowsPolishUnderAnyCodePage)
     EXPECT_EQ(L"ui_tests", title);
     EXPECT_TRUE(icon);
 }
+
+// Without Wine's own fonts in the prefix, both fall back to DejaVu Sans:
+// dialog text runs wider than its template and the close box shows an "r".
+TEST(Fonts, DialogsGetWinesOwnFonts)
+{
+    const HDC dc = GetDC(nullptr);
+    for (const char* face : {"MS Sans Serif", "Marlett"}) {
+        const HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+        const HGDIOBJ previous = SelectObject(dc, font);
+        char selected[LF_FACESIZE] = {};
+        GetTextFaceA(dc, sizeof selected, selected);
+        SelectObject(dc, previous);
+        DeleteObject(font);
+        EXPECT_STREQ(face, selected);
+    }
+    ReleaseDC(nullptr, dc);
+}
