@@ -15,7 +15,7 @@
 
 #include "engine/CleaningRun.h"
 #include "engine/FileCollector.h"
-#include "tests/UnixShell.h"
+#include "UnixShell.h"
 
 namespace {
 

@@ -5,23 +5,29 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
+# The folder the engine and dialog tests work in, laid out before they run.
+set(VORLIX_TEST_FOLDER ${PROJECT_SOURCE_DIR}/build/wineprefix/drive_c/vorlix-tests)
+add_test(NAME TestFolder.LayOut COMMAND bash ${PROJECT_SOURCE_DIR}/tests/test-folders.sh ${VORLIX_TEST_FOLDER})
+add_test(NAME TestFolder.Remove COMMAND bash ${PROJECT_SOURCE_DIR}/tests/test-folders.sh ${VORLIX_TEST_FOLDER} --remove)
+set_tests_properties(TestFolder.LayOut PROPERTIES FIXTURES_SETUP folders)
+set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
+
 add_executable(engine_tests
-    tests/UnixShell.cpp
     tests/TestTree.cpp
     tests/NameListTest.cpp
     tests/FileCollectorTest.cpp
     tests/CleaningRunTest.cpp)
 target_link_libraries(engine_tests PRIVATE vorlix_engine gtest_main)
 vorlix_code(engine_tests)
-gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
+gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)
 
-add_executable(vorlix_bench bench/CleaningBench.cpp tests/UnixShell.cpp)
+add_executable(vorlix_bench bench/CleaningBench.cpp bench/UnixShell.cpp)
 target_link_libraries(vorlix_bench PRIVATE vorlix_engine psapi)
 vorlix_code(vorlix_bench)
 
 # The dialogs, run for real: they need the X display that scripts/test gives.
 add_executable(ui_tests
-    tests/UnixShell.cpp
     tests/TestTree.cpp
     tests/DialogDriver.cpp
     tests/MainDialogTest.cpp
@@ -33,7 +39,7 @@ add_executable(ui_tests
 target_link_libraries(ui_tests PRIVATE vorlix_app gtest_main)
 vorlix_code(ui_tests)
 gtest_discover_tests(ui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES RESOURCE_LOCK display TIMEOUT 60)
+    PROPERTIES RESOURCE_LOCK display TIMEOUT 60 FIXTURES_REQUIRED folders)
 add_test(NAME MessageText.UnderAWesternCodePage COMMAND ui_tests --gtest_filter=MessageText.*)
 set_tests_properties(MessageText.UnderAWesternCodePage PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;VORLIX_EXPECT_ACP=1252" RESOURCE_LOCK display TIMEOUT 60)

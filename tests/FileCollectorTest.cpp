@@ -1,210 +1,96 @@
-// The file collector on real folder trees.
+// The file collector on the hostile tree that tests/test-folders.sh lays
+// out: dotted names, look-alike extensions, a path over MAX_PATH, folder
+// links, a folder that cannot be listed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
-#include "TestTree.h"
-#include "UnixShell.h"
 #include "engine/FileCollector.h"
 
-namespace {
+static const std::string kHostile = "C:\\vorlix-tests\\hostile\\";
+static const std::string kRoot = kHostile + "tree\\";
 
-// What `found` holds, relative to the tree's root, oldest first.
-std::vector<std::string> Collected(const CFileCollector& collector, const TestTree& tree)
+// What `found` holds, oldest first, with kRoot cut off.
+static std::vector<std::string> Found(const CFileCollector& collector)
 {
     std::vector<std::string> paths;
     for (const NameNode* node = collector.found.Head(); node; node = node->next) {
-        std::string path = node->name;
-        const std::string prefix = tree.Root() + "\\";
-        paths.push_back(path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path);
+        const std::string path = node->name;
+        paths.insert(paths.begin(), path.compare(0, kRoot.size(), kRoot) ? path : path.substr(kRoot.size()));
     }
-    std::reverse(paths.begin(), paths.end());
     return paths;
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> paths)
-{
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
-std::vector<std::string> Collect(const TestTree& tree, const std::string& spec, bool recurse)
+static std::vector<std::string> Collect(const std::string& spec, BOOL recurse, const char* excluded = nullptr)
 {
     CFileCollector collector;
     collector.bRecurse = recurse;
+    if (excluded)
+        collector.excluded.AddName(excluded);
     collector.Collect(spec.c_str());
-    return Collected(collector, tree);
+    std::vector<std::string> found = Found(collector);
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
-bool PlatformLists(const std::string& search, const std::string& name)
+TEST(FileCollector, WalksTheHostileTree)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(search.c_str(), &entry);
-    bool listed = false;
-    if (find != INVALID_HANDLE_VALUE) {
-        do listed = listed || name == entry.cFileName;
-        while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    return listed;
-}
-
-}  // namespace
-
-TEST(FileCollector, FolderSpecCollectsEveryFile)
-{
-    TestTree tree;
-    tree.File("a.cpp");
-    tree.File("noext");
-    tree.File("sub\\b.h");
-    EXPECT_EQ((std::vector<std::string>{"a.cpp", "noext"}),
-              Sorted(Collect(tree, tree.Root(), false)));
-    EXPECT_EQ((std::vector<std::string>{"a.cpp", "noext", "sub\\b.h"}),
-              Sorted(Collect(tree, tree.Root() + "\\", true)));
-}
-
-TEST(FileCollector, WalksDepthFirstWithOwnFilesBeforeSubfolders)
-{
-    TestTree tree;
-    tree.File("one\\deep\\d.obj");
-    tree.File("one\\c.obj");
-    tree.File("two\\e.obj");
-    tree.File("x.cpp");
-    // The top holds no match, yet every subfolder is searched.
-    const auto found = Collect(tree, tree.Path("*.obj"), true);
-    ASSERT_EQ(3u, found.size());
-    const auto at = [&](const char* path) {
-        return std::find(found.begin(), found.end(), path) - found.begin();
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    collector.Collect((kRoot + "*.obj").c_str());
+    const std::vector<std::string> found = Found(collector);
+    const std::string tooLong = "far\\" + std::string(120, 'd') + "\\" + std::string(120, 'd') + "\\lost.obj";
+    const struct {
+        std::string path;
+        bool collected;
+        const char* why;
+    } cases[] = {
+        {"a.obj", true, "a match at the top"},
+        {"Upper.OBJ", true, "matching ignores case"},
+        {"e.objx", false, "only its short name E~1.OBJ matches"},
+        {"x.obj.bak", false, "it ends in .bak"},
+        {".x\\b.obj", true, "a folder named with a leading dot is entered"},
+        {"..x\\c.obj", true, "a folder named with two leading dots is entered"},
+        {"deep\\d1\\c.obj", true, "every level is searched"},
+        {"deep\\d1\\d2\\d.obj", true, "every level is searched"},
+        {"far\\b.obj", true, "a folder holding an over-long path is still searched"},
+        {tooLong, false, "the path does not fit in MAX_PATH"},
+        {"deep\\d1\\out\\precious.obj", false, "a folder link below the top leads outside"},
+        {"up\\outside\\precious.obj", false, "a link to an ancestor is never entered"},
+        {"?\\hidden.obj", false, "a folder whose name the ANSI calls cannot spell"},
     };
-    EXPECT_EQ(at("one\\c.obj") + 1, at("one\\deep\\d.obj"));
-    EXPECT_LT(at("two\\e.obj"), 3);
-    EXPECT_EQ(std::vector<std::string>{}, Collect(tree, tree.Path("*.obj"), false));
-}
+    for (const auto& c : cases)
+        EXPECT_EQ(c.collected, std::count(found.begin(), found.end(), c.path) == 1) << c.path << ": " << c.why;
+    EXPECT_EQ(7u, found.size()) << "more was collected than listed above";
 
-TEST(FileCollector, EntersDottedNamesButNeverDotOrDotDot)
-{
-    TestTree tree;
-    tree.File("top\\a.obj");
-    tree.File("top\\.x\\b.obj");
-    tree.File("top\\..x\\c.obj");
-    tree.File("outside.obj");  // would be reached through ".."
-    EXPECT_EQ((std::vector<std::string>{"top\\..x\\c.obj", "top\\.x\\b.obj", "top\\a.obj"}),
-              Sorted(Collect(tree, tree.Path("top\\*.obj"), true)));
-}
+    // Depth first: a folder's own files, then each subfolder's whole subtree.
+    const auto at = [&](const char* path) { return std::find(found.begin(), found.end(), path) - found.begin(); };
+    EXPECT_LT(std::max(at("a.obj"), at("Upper.OBJ")), 2);
+    EXPECT_EQ(at("deep\\d1\\c.obj") + 1, at("deep\\d1\\d2\\d.obj"));
 
-TEST(FileCollector, AddsEachPathOnceUnlessTheCheckIsSkipped)
-{
-    TestTree tree;
-    tree.File("a.obj");
-    tree.File("sub\\b.obj");
-    CFileCollector collector;
-    collector.bRecurse = TRUE;
-    collector.Collect(tree.Path("*.obj").c_str());
-    const auto first = Collected(collector, tree);
-    ASSERT_EQ(2u, first.size());
-
-    collector.Collect(tree.Path("*.obj").c_str());
-    std::string upper = tree.Path("*.OBJ");
-    for (char& c : upper)
-        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    collector.Collect(upper.c_str());  // the same files, spelled in capitals
-    EXPECT_EQ(first, Collected(collector, tree));
-
+    // The same files again, or spelled in capitals, are not added twice,
+    // unless the caller skips the check.
+    collector.Collect((kRoot + "*.obj").c_str());
+    std::string upper = kRoot + "*.OBJ";
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    collector.Collect(upper.c_str());
+    EXPECT_EQ(found, Found(collector));
     collector.bSkipDuplicateCheck = TRUE;
-    collector.Collect(tree.Path("*.obj").c_str());
-    EXPECT_EQ(4u, Collected(collector, tree).size());
+    collector.Collect((kRoot + "*.obj").c_str());
+    EXPECT_EQ(2 * found.size(), Found(collector).size());
 }
 
-TEST(FileCollector, RefusesExcludedExtensionsByTheLastDot)
+TEST(FileCollector, TakesFoldersPlainNamesAndExclusions)
 {
-    TestTree tree;
-    tree.File("x.obj");
-    tree.File("Y.OBJ");
-    tree.File("x.obj.bak");
-    tree.File("z.cpp");
-    CFileCollector collector;
-    collector.excluded.AddName(".obj");
-    collector.Collect(tree.Root().c_str());
-    EXPECT_EQ((std::vector<std::string>{"x.obj.bak", "z.cpp"}), Sorted(Collected(collector, tree)));
-}
-
-TEST(FileCollector, SkipsAFolderThatCannotBeListed)
-{
-    // A name outside code page 1250 reads as "?" through the ANSI calls, so
-    // the folder cannot be listed by that name.
-    TestTree tree;
-    tree.File("a\\first.obj");
-    std::wstring wide(tree.Root().begin(), tree.Root().end());
-    ASSERT_TRUE(CreateDirectoryW((wide + L"\\\u4e2d").c_str(), nullptr));
-    HANDLE file = CreateFileW((wide + L"\\\u4e2d\\hidden.obj").c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    CloseHandle(file);
-    tree.File("z\\last.obj");
-    EXPECT_EQ((std::vector<std::string>{"a\\first.obj", "z\\last.obj"}),
-              Sorted(Collect(tree, tree.Path("*.obj"), true)));
-}
-
-// The platform also matches patterns against generated 8.3 names; those
-// files are sources and must never be collected.
-TEST(FileCollector, MatchesLongNamesOnly)
-{
-    TestTree tree;
-    tree.File("form.resx");
-    tree.File("config.tmpl");
-    tree.File("sub\\a.objx");
-    tree.File("sub\\keep.res");
-    tree.File("sub\\Real.OBJ");
-    ASSERT_TRUE(PlatformLists(tree.Path("*.res"), "form.resx")) << "the platform no longer lists short-name matches";
-    EXPECT_EQ(std::vector<std::string>{"sub\\keep.res"}, Collect(tree, tree.Path("*.res"), true));
-    EXPECT_EQ(std::vector<std::string>{}, Collect(tree, tree.Path("*.tmp"), true));
-    EXPECT_EQ(std::vector<std::string>{"sub\\Real.OBJ"}, Collect(tree, tree.Path("*.obj"), true));
-}
-
-TEST(FileCollector, SkipsPathsLongerThanMaxPathAndGoesOn)
-{
-    TestTree tree;
-    tree.File("near\\a.obj");
-    // Built from the Unix side: the ANSI calls cannot make such paths.
-    const std::string longName(120, 'd');
-    const std::string deep = UnixPath(tree.Root()) + "/far/" + longName + "/" + longName;
-    ASSERT_EQ(0, RunShell("mkdir -p " + ShellQuote(deep) + " && touch " + ShellQuote(deep + "/lost.obj") +
-                          " " + ShellQuote(UnixPath(tree.Root()) + "/far/b.obj")));
-    tree.File("zzz\\c.obj");
-
-    CFileCollector collector;
-    collector.bRecurse = TRUE;
-    collector.Collect(tree.Path("*.obj").c_str());
-    EXPECT_EQ((std::vector<std::string>{"far\\b.obj", "near\\a.obj", "zzz\\c.obj"}),
-              Sorted(Collected(collector, tree)));
-    for (const NameNode* node = collector.found.Head(); node; node = node->next)
-        EXPECT_LT(strlen(node->name), size_t(MAX_PATH));
-
-    // A spec whose full path does not fit adds nothing.
-    collector.Collect((tree.Root() + "\\" + std::string(300, 'x') + "\\*.obj").c_str());
-    EXPECT_EQ(3u, Collected(collector, tree).size());
-}
-
-TEST(FileCollector, NeverEntersFolderLinksBelowTheNamedFolder)
-{
-    TestTree outside;
-    outside.File("precious.obj");
-    TestTree tree;
-    tree.File("proj\\a.obj");
-    tree.FolderLink("proj\\elsewhere", outside.Root());
-    // Two links back to ancestors at one level: an unguarded walk never ends.
-    tree.FolderLink("proj\\up", tree.Root());
-    tree.FolderLink("proj\\again", tree.Path("proj"));
-    ASSERT_EQ(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
-              GetFileAttributesA(tree.Path("proj\\up").c_str()));
-
-    EXPECT_EQ(std::vector<std::string>{"proj\\a.obj"}, Collect(tree, tree.Path("*.obj"), true));
-    // A plain-name pattern naming a link below the top is no way in either.
-    EXPECT_EQ(std::vector<std::string>{}, Collect(tree, tree.Path("elsewhere"), true));
-
-    // The named folder itself is entered even when it is a link.
-    tree.FolderLink("named", outside.Root());
-    EXPECT_EQ(std::vector<std::string>{"named\\precious.obj"}, Collect(tree, tree.Path("named\\*.obj"), true));
+    EXPECT_EQ((std::vector<std::string>{"Upper.OBJ", "a.obj", "e.objx", "x.obj.bak"}), Collect(kRoot, FALSE))
+        << "a folder means all its files";
+    EXPECT_EQ((std::vector<std::string>{"e.objx", "x.obj.bak"}), Collect(kRoot, FALSE, ".obj"));
+    EXPECT_EQ((std::vector<std::string>{"deep\\d1\\c.obj", "deep\\d1\\d2\\d.obj", "deep\\d1\\notes.txt"}),
+              Collect(kRoot + "deep", TRUE))
+        << "all files of every level below a named folder, links left out";
+    EXPECT_EQ(std::vector<std::string>{}, Collect(kRoot + "out", TRUE)) << "a plain name naming a link below";
+    for (const char* named : {"named", "named\\*.obj"})
+        EXPECT_EQ(std::vector<std::string>{kHostile + "named\\precious.obj"}, Collect(kHostile + named, TRUE))
+            << named << ": the folder the caller names is entered even when it is a link";
+    EXPECT_EQ(std::vector<std::string>{}, Collect(kRoot + std::string(300, 'x') + "\\*.obj", TRUE));
 }

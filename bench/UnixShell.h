@@ -1,6 +1,5 @@
-// UnixShell.h: reaching the Unix side from a program running under Wine,
-// for what the Win32 calls cannot do there (folder links, over-long paths,
-// copying whole trees). Tests and the benchmark only.
+// UnixShell.h: reaching the Unix side from the benchmark running under
+// Wine: copying whole trees, and the native reference it is timed against.
 #pragma once
 
 #include <string>

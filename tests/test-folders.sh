@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Lays out, before the tests run, the folder they share under C:\vorlix-tests
+# of the test prefix, with the hostile tree that the Windows calls cannot
+# make there: folder links, a path over MAX_PATH, a name outside code page
+# 1250. --remove takes it away after the run.
+#   tests/test-folders.sh FOLDER [--remove]
+set -euo pipefail
+rm -rf "$1"
+[ "${2:-}" = --remove ] && exit 0
+mkdir -p "$1/hostile/outside" "$1/hostile/tree"
+cd "$1/hostile/tree"
+long=$(printf 'd%.0s' {1..120})
+mkdir -p .x ..x deep/d1/d2 "far/$long/$long" 中
+touch a.obj Upper.OBJ e.objx x.obj.bak .x/b.obj ..x/c.obj deep/d1/c.obj deep/d1/notes.txt \
+      deep/d1/d2/d.obj far/b.obj "far/$long/$long/lost.obj" 中/hidden.obj ../outside/precious.obj
+ln -s ../../../outside deep/d1/out  # a link below the top, to a folder outside
+ln -s .. up                         # links back to ancestors: endless if entered
+ln -s . again
+ln -s outside ../named              # a folder named by the caller that is a link
