@@ -44,13 +44,10 @@ add_test(NAME MessageText.UnderAWesternCodePage COMMAND ui_tests --gtest_filter=
 set_tests_properties(MessageText.UnderAWesternCodePage PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;VORLIX_EXPECT_ACP=1252" RESOURCE_LOCK display TIMEOUT 60)
 
-# The release build's resources, read from build/win32 (built first by scripts/test).
-add_executable(resource_tests tests/ResourceTest.cpp ${VORLIX_RC})
-target_compile_definitions(resource_tests PRIVATE
-    VORLIX_RELEASE_EXE="Z:${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe")
-target_link_libraries(resource_tests PRIVATE gtest_main version)
-vorlix_code(resource_tests)
-gtest_discover_tests(resource_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
+# The release exe (built first by scripts/test): its imports, its resources
+# against those of the build the tests run, its version and its manifest.
+add_test(NAME ReleaseExe COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/release.py
+    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe $<TARGET_FILE:Vorlix> ${PROJECT_SOURCE_DIR}/tests/release-imports.txt)
 
 # The real program driven from outside, as a person would.
 add_executable(window_probe tests/WindowProbe.cpp)
@@ -59,10 +56,6 @@ vorlix_code(window_probe)
 add_test(NAME EndToEnd COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e.sh
     $<TARGET_FILE:Vorlix> $<TARGET_FILE:window_probe>)
 set_tests_properties(EndToEnd PROPERTIES RESOURCE_LOCK display TIMEOUT 180)
-
-# The release exe imports only what Windows XP SP3 has: the reviewed list.
-add_test(NAME ReleaseImports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/imports.sh
-    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe ${PROJECT_SOURCE_DIR}/tests/release-imports.txt)
 
 # The release is reproducible: built again in another folder, the same bytes.
 add_test(NAME ReleaseIsReproducible COMMAND sh -c

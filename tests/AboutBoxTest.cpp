@@ -30,6 +30,8 @@ TEST(AboutBox, OpensFromTheSystemMenuAndLeavesNothingBehind)
                 box = found;
                 auto& link = *static_cast<CHyperLink*>(CWnd::FromHandlePermanent(GetDlgItem(box, IDC_HOMEPAGE_LINK)));
                 font = link.m_Font, tip = link.m_ToolTip.m_hWnd;
+                LOGFONTA logFont;
+                EXPECT_TRUE(GetObjectA(link.GetFont(), sizeof logFont, &logFont) && logFont.lfUnderline);
                 EXPECT_EQ("Vorlix", TextOf(box));
                 EXPECT_EQ((std::vector<std::string>{
                               "-1 Static 50000003 11,13,21,20 ",
@@ -57,13 +59,16 @@ TEST(AboutBox, OpensFromTheSystemMenuAndLeavesNothingBehind)
     AfxGetApp()->m_pMainWnd = nullptr;
 }
 
-// The tool tip shows the target when the pointer rests on the link: the
-// modal loop must hand the link the mouse messages for it.
+// Where the pointer rests on the link, the hand shows and the tool tip gives
+// the target: the modal loop must hand the link the mouse messages for it.
 TEST(AboutBox, LinkShowsItsTargetInATip)
 {
     CAboutDlg about;
     char tip[128] = {};
+    HCURSOR shown = nullptr;
+    CHyperLink::SetLinkCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_CURSOR)));
     WhenWindowAppears([&](HWND w) { return w == about.m_link.m_ToolTip.m_hWnd; }, [&](HWND w) {
+        shown = GetCursor();
         TOOLINFOA info = {};
         info.cbSize = TTTOOLINFOA_V2_SIZE, info.hwnd = about.m_link.m_hWnd, info.uId = 1, info.lpszText = tip;
         SendMessageA(w, TTM_GETTEXTA, sizeof tip, reinterpret_cast<LPARAM>(&info));
@@ -75,6 +80,7 @@ TEST(AboutBox, LinkShowsItsTargetInATip)
         SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     });
     EXPECT_STREQ("www.vorlix.example/brontal/redirect.php?open=zembla", tip);
+    EXPECT_EQ(CHyperLink::s_hLinkCursor, shown) << "the hand over the link";
     // From the Common Controls 6 assembly, as the manifest asks: a manifest
     // naming another architecture gets 5.81 without a word.
     char comctl[MAX_PATH] = {};

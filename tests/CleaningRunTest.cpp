@@ -16,7 +16,7 @@ static BOOL WINAPI RecordAndDelete(LPCSTR path)
     return DeleteFileA(path);
 }
 
-TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
+TEST(CleaningRun, DeletesEveryPatternNewestFirstAndNothingElse)
 {
     TestTree tree;
     const std::vector<std::string> kept = {
@@ -29,7 +29,17 @@ TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
         tree.File(std::string("proj\\Debug\\x") + (pattern + 1));
     tree.File("proj\\Release\\UPPER.OBJ");
     tree.File("top.tmp");
-    CleanFolder((tree.Root() + "\\").c_str());  // as typed, with a trailing backslash
+
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, (tree.Root() + "\\").c_str());  // as typed, with a trailing backslash
+    std::vector<std::string> found;
+    for (const NameNode* node = collector.found.Head(); node; node = node->next)
+        found.push_back(node->name);
+    DeleteFound(collector.found, RecordAndDelete);
+    EXPECT_EQ(found, g_deleted) << "the last found is deleted first";
+    EXPECT_EQ(tree.Path("proj\\Debug\\x.tmp"), g_deleted.front()) << "\"*.tmp\" is the last pattern";
+    EXPECT_EQ(tree.Path("proj\\Debug\\x.pch"), g_deleted.back()) << "\"*.pch\" is the first";
     EXPECT_EQ(kept, tree.Files());
 
     // A later run lists the folders afresh; its folder may be relative.
@@ -46,21 +56,6 @@ TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
     EXPECT_FALSE(IsExistingFolder(tree.Path(kept[1]).c_str())) << "a file";
     EXPECT_FALSE(IsExistingFolder(tree.Path("missing").c_str()));
     EXPECT_FALSE(IsExistingFolder(""));
-}
-
-TEST(CleaningRun, DeletesTheLastFoundFirst)
-{
-    TestTree tree;
-    tree.File("a.obj");
-    tree.File("sub\\b.pch");  // "*.pch" is collected before "*.obj"
-    tree.File("sub\\c.pch");
-    CFileCollector collector;
-    collector.bRecurse = TRUE;
-    CollectCleanable(collector, tree.Root().c_str());
-    DeleteFound(collector.found, RecordAndDelete);
-    EXPECT_EQ(3u, g_deleted.size());
-    EXPECT_EQ(tree.Path("a.obj"), g_deleted.at(0));
-    EXPECT_EQ(std::vector<std::string>{}, tree.Files());
 }
 
 // Out of memory at any allocation of a run, keeping a listing included: the

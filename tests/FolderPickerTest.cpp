@@ -36,16 +36,7 @@ TEST(FolderPicker, TrimsAndStripsTexts)
 
 static HWND TreeOf(HWND browser)
 {
-    HWND tree = nullptr;
-    EnumChildWindows(browser, [](HWND child, LPARAM found) {
-        char name[32] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (strcmp(name, WC_TREEVIEWA) != 0)
-            return TRUE;
-        *reinterpret_cast<HWND*>(found) = child;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&tree));
-    return tree;
+    return FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
 }
 
 TEST(FolderPicker, BrowseStartsNearTheTextAndWritesTheChoiceBack)

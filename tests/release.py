@@ -1,0 +1,64 @@
+#!/usr/bin/env python3
+"""The release exe, read once: a 32-bit GUI program that imports exactly the
+reviewed list (every entry of which Windows XP SP3 has), with the resources
+of the build the tests run, byte for byte and in Polish, its version
+resource and its manifest.
+    tests/release.py RELEASE.exe TESTED.exe release-imports.txt"""
+import sys
+
+import pefile
+
+release, tested = pefile.PE(sys.argv[1]), pefile.PE(sys.argv[2])
+failures = 0
+
+
+def check(what, ok):
+    global failures
+    failures += not ok
+    print(("ok: " if ok else "FAILED: ") + what)
+
+
+def resources(pe):
+    return {(t.id, n.id, lang.id): pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
+            for t in pe.DIRECTORY_ENTRY_RESOURCE.entries for n in t.directory.entries for lang in n.directory.entries}
+
+
+check("a 32-bit GUI program", (release.FILE_HEADER.Machine, release.OPTIONAL_HEADER.Subsystem) == (0x14C, 2))
+imports = {f"{d.dll.decode().upper()}!{i.name.decode()}" for d in release.DIRECTORY_ENTRY_IMPORT for i in d.imports}
+listed = {line.strip() for line in open(sys.argv[3]) if line.strip() and not line.startswith("#")}
+check(f"{len(imports)} imports, none new: {' '.join(sorted(imports - listed))}", not imports - listed)
+check(f"none gone from the list: {' '.join(sorted(listed - imports))}", not listed - imports)
+
+ours, theirs = resources(release), resources(tested)
+manifest = ours.pop((24, 1, 0x409), b"")
+theirs.pop((24, 1, 0x409), None)
+check(f"the tested resources: {sorted(ours)}", ours == theirs and all(lang == 0x415 for _, _, lang in ours))
+check("icons of 16 and 32 pixels in 16 colours", ours[(14, 128, 0x415)][4:9] + ours[(14, 128, 0x415)][20:23]
+      == bytes([2, 0, 16, 16, 16, 32, 32, 16]))
+check("one monochrome 32-pixel cursor, hot spot (6, 0)", ours[(12, 129, 0x415)][4:14]
+      == bytes([1, 0, 32, 0, 64, 0, 1, 0, 1, 0]) and ours[(1, 1, 0x415)][:4] == bytes([6, 0, 0, 0]))
+
+fixed = release.VS_FIXEDFILEINFO[0]
+check("version 1.0.1.0, an application for 32-bit Windows",
+      (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS, fixed.ProductVersionLS, fixed.FileFlagsMask,
+       fixed.FileFlags, fixed.FileOS, fixed.FileType, fixed.FileSubtype)
+      == (0x10000, 0x10000, 0x10000, 0x10000, 0x3F, 0, 4, 1, 0))
+info = {entry.Key: entry for group in release.FileInfo for entry in group}
+strings = info[b"StringFileInfo"].StringTable[0]
+check("Polish strings", strings.LangID == b"041504b0" and info[b"VarFileInfo"].Var[0].entry == {b"Translation": "0x0415 0x04b0"})
+check("the six version strings", list(strings.entries.items()) == [(k.encode(), v.encode()) for k, v in [
+    ("Comments", "Program darmowy (freeware), do dowolnego użytku."),
+    ("FileDescription", "Czyści pliki tymczasowe projektów Visual C++"),
+    ("FileVersion", "1, 0, 1, 0"), ("LegalCopyright", "Copyright © 2026 Tarnwick"),
+    ("ProductName", "Vorlix"), ("ProductVersion", "1, 0, 1, 0")]])
+
+check("a manifest in UTF-8 with its mark", manifest.startswith(
+    b'\xef\xbb\xbf<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'))
+for part in ['<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">',
+             '<assemblyIdentity version="1.0.0.0" processorArchitecture="X86" name="Tarnwick.Quenmart" type="win32"/>',
+             '<description>Czyszczenie plików tymczasowych c++</description>',
+             'name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="x86" '
+             'publicKeyToken="6595b64144ccf1df" language="*"']:
+    check(f"the manifest says {part}", part.encode() in manifest)
+print(f"{failures} failed")
+sys.exit(1 if failures else 0)
