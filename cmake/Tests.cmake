@@ -13,7 +13,6 @@ set_tests_properties(TestFolder.LayOut PROPERTIES FIXTURES_SETUP folders)
 set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
 
 add_executable(engine_tests
-    tests/TestTree.cpp
     tests/NameListTest.cpp
     tests/FileCollectorTest.cpp
     tests/CleaningRunTest.cpp)
@@ -28,7 +27,6 @@ vorlix_code(vorlix_bench)
 
 # The dialogs, run for real: they need the X display that scripts/test gives.
 add_executable(ui_tests
-    tests/TestTree.cpp
     tests/DialogDriver.cpp
     tests/MainDialogTest.cpp
     tests/FolderPickerTest.cpp

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
-#include "TestTree.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 #include "ui/FolderPicker.h"
@@ -12,14 +11,13 @@
 
 TEST(FolderPicker, TrimsAndStripsTexts)
 {
-    TestTree tree;
-    tree.File("proj\\main.cpp");
+    const std::string tree = "C:\\vorlix-tests\\hostile\\tree", deep = tree + "\\deep";
     const struct {
         std::string text, trimmed, stripped;
     } cases[] = {
-        {tree.Path("proj\\"), tree.Path("proj"), tree.Path("proj")},
-        {tree.Path("proj\\missing\\deeper"), tree.Path("proj"), tree.Path("proj\\missing\\deeper")},
-        {tree.Path("proj\\main.cpp"), tree.Path("proj"), tree.Path("proj\\main.cpp")},
+        {deep + "\\", deep, deep},
+        {deep + "\\missing\\deeper", deep, deep + "\\missing\\deeper"},
+        {tree + "\\a.obj", tree, tree + "\\a.obj"},
         {"C:\\", "C:\\", "C:\\"},
         {"C:\\no-such-folder\\", "", "C:\\no-such-folder"},  // not the root: no useful preselection
         {"no-such-folder\\x\\\\", "", "no-such-folder\\x\\"},

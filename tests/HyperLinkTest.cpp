@@ -124,25 +124,22 @@ TEST_F(LinkTest, FollowsThePointerTheFocusAndTheKeys)
     EXPECT_TRUE(link.m_bVisited);
 }
 
+// The static is (20, 20)-(301, 61); its text, in the underlined GUI font,
+// measures 91 by 13 pixels.
 TEST_F(LinkTest, FitsItsWindowToItsText)
 {
-    for (DWORD style : {DWORD(SS_LEFT), DWORD(SS_RIGHT), DWORD(SS_CENTER), DWORD(SS_CENTERIMAGE), DWORD(WS_BORDER)}) {
+    const std::pair<DWORD, RECT> cases[] = {
+        {SS_LEFT, {20, 20, 111, 33}},
+        {SS_RIGHT, {210, 20, 301, 33}},
+        {SS_CENTER, {115, 20, 206, 33}},  // half the difference off each side, rounded down
+        {SS_CENTERIMAGE, {20, 34, 111, 47}},
+        {WS_BORDER, {20, 20, 113, 35}},  // the border's pixels outside the text
+    };
+    for (const auto& [style, want] : cases) {
         Link(style);
-        SIZE text;
-        const HDC dc = GetDC(link.m_hWnd);
-        const HGDIOBJ previous = SelectObject(dc, link.m_Font);
-        GetTextExtentPoint32A(dc, "www.example.org", 15, &text);
-        ReleaseDC(link.m_hWnd, (SelectObject(dc, previous), dc));
-        // Centring takes half the difference off each side, rounded down;
-        // a border adds its pixels outside.
-        const LONG frame = (style & WS_BORDER) ? 2 : 0, dx = (281 - text.cx) / 2, dy = (41 - text.cy) / 2;
-        const LONG left = (style & SS_CENTER) ? 20 + dx : (style & SS_RIGHT) ? 301 - text.cx : 20;
-        const LONG top = (style & SS_CENTERIMAGE) ? 20 + dy : 20;
-        const LONG right = (style & SS_CENTER) ? 301 - dx : left + text.cx + frame;
-        const LONG bottom = (style & SS_CENTERIMAGE) ? 61 - dy : top + text.cy + frame;
         const RECT r = Rect();
-        EXPECT_EQ((std::vector<LONG>{left, top, right, bottom}), (std::vector<LONG>{r.left, r.top, r.right, r.bottom}))
-            << "style " << style;
+        EXPECT_EQ((std::vector<LONG>{want.left, want.top, want.right, want.bottom}),
+                  (std::vector<LONG>{r.left, r.top, r.right, r.bottom})) << "style " << style;
         DestroyWindow(link.m_hWnd);
     }
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
-#include "TestTree.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 
@@ -17,10 +16,10 @@ static LRESULT CALLBACK CountIconErases(HWND hwnd, UINT message, WPARAM wParam, 
 
 TEST(MainDialog, StartsAsTheTemplateSaysInTheCurrentFolder)
 {
-    TestTree tree;
+    const std::string folder = "C:\\vorlix-tests\\hostile\\tree";
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
-    SetCurrentDirectoryA(tree.Root().c_str());
+    SetCurrentDirectoryA(folder.c_str());
     CCleanupDlg dialog;
     RunModal(dialog, [&](HWND hwnd) {
         EXPECT_EQ("Vorlix", TextOf(hwnd));
@@ -45,7 +44,7 @@ TEST(MainDialog, StartsAsTheTemplateSaysInTheCurrentFolder)
         EXPECT_EQ(path, GetNextDlgTabItem(hwnd, ok, FALSE));
         EXPECT_EQ(GetDlgItem(hwnd, IDC_BROWSE), GetNextDlgTabItem(hwnd, path, FALSE));
         EXPECT_EQ(ok, GetNextDlgTabItem(hwnd, GetDlgItem(hwnd, IDC_BROWSE), FALSE));
-        EXPECT_EQ(tree.Root(), TextOf(path));
+        EXPECT_EQ(folder, TextOf(path));
         const auto icon = reinterpret_cast<LRESULT>(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP)));
         EXPECT_EQ(icon, SendMessageA(hwnd, WM_GETICON, ICON_BIG, 0));
         EXPECT_EQ(icon, SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0));

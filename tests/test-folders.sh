@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Lays out, before the tests run, the folder they share under C:\vorlix-tests
-# of the test prefix, with the hostile tree that the Windows calls cannot
-# make there: folder links, a path over MAX_PATH, a name outside code page
-# 1250. --remove takes it away after the run.
+# Lays out, before the tests run, the folders they work on under
+# C:\vorlix-tests of the test prefix: a hostile tree for the collector, with
+# what the Windows calls cannot make there (folder links, a path over
+# MAX_PATH, a name outside code page 1250), and small projects to clean.
+# --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
 set -euo pipefail
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/hostile/outside" "$1/hostile/tree"
-cd "$1/hostile/tree"
+mkdir -p "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1/oom/sub"
+cd "$1/clean"
+touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \
+      proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub/b.pch
+chmod a-w proj/Debug/locked.obj  # read-only to Windows
+cd ../hostile/tree
 long=$(printf 'd%.0s' {1..120})
 mkdir -p .x ..x deep/d1/d2 "far/$long/$long" 中
 touch a.obj Upper.OBJ e.objx x.obj.bak .x/b.obj ..x/c.obj deep/d1/c.obj deep/d1/notes.txt \
