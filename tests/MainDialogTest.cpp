@@ -21,7 +21,7 @@ TEST(MainDialog, StartsAsTheTemplateSaysInTheCurrentFolder)
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(folder.c_str());
     CCleanupDlg dialog;
-    RunModal(dialog, [&](HWND hwnd) {
+    const INT_PTR result = RunModal(dialog, [&](HWND hwnd) {
         EXPECT_EQ("Vorlix", TextOf(hwnd));
         EXPECT_EQ(0, GetWindowLongPtrA(hwnd, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
         EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
@@ -69,7 +69,8 @@ TEST(MainDialog, StartsAsTheTemplateSaysInTheCurrentFolder)
         EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "the paint was not completed";
         EXPECT_EQ(icon, SendMessageA(hwnd, WM_QUERYDRAGICON, 0, 0));
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_dialogProc));
-        dialog.EndDialog(IDCANCEL);
+        PostMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);
     });
     SetCurrentDirectoryA(previous);
+    EXPECT_EQ(IDCANCEL, result) << "Escape cancels";
 }
