@@ -71,13 +71,8 @@ std::wstring MessageOf(HWND box)
 {
     WCHAR text[1024] = {};
     GetWindowTextW(GetDlgItem(box, 0xFFFF), text, 1024);
-    std::wstring shown = text;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassOf(child) == "Static" &&
-            IsWindowVisible(child) && SendMessageA(child, STM_GETICON, 0, 0))
-            shown += L" [icon]";
-    }
-    return shown;
+    // 0x440: the icon control of Wine's message box, empty when there is no icon.
+    return text + std::wstring(SendMessageA(GetDlgItem(box, 0x440), STM_GETICON, 0, 0) ? L" [icon]" : L"");
 }
 
 std::vector<std::string> ControlsOf(HWND dialog)

@@ -143,18 +143,3 @@ TEST_F(LinkTest, FitsItsWindowToItsText)
         DestroyWindow(link.m_hWnd);
     }
 }
-
-TEST_F(LinkTest, UnderlinesTheDialogFontUnlessToldNot)
-{
-    link.m_dwLinkStyle &= ~CHyperLink::LS_UNDERLINE;
-    link.SetURL("www.example.org/target");
-    Link(SS_LEFT, "");  // a blank caption shows the target
-    EXPECT_EQ("www.example.org/target", TextOf(link.m_hWnd));
-    LOGFONTA font;
-    GetObjectA(link.GetFont(), sizeof font, &font);
-    EXPECT_EQ(0, font.lfUnderline);
-    DestroyWindow(link.m_hWnd);
-    Link(SS_LEFT, "www.example.org", false);  // no font to measure with: the size stays
-    link.SetURL("www.example.org/other");
-    EXPECT_EQ(281, Rect().right - Rect().left);
-}

@@ -1,5 +1,5 @@
-// The name list: hash values, lookup without regard to ASCII case, order,
-// and the engine tests' allocator.
+// The name list: hash values and lookup without regard to ASCII case; and
+// the engine tests' allocator.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,15 +24,7 @@ void operator delete[](void* p) noexcept { operator delete(p); }
 void operator delete(void* p, size_t) noexcept { operator delete(p); }
 void operator delete[](void* p, size_t) noexcept { operator delete(p); }
 
-static std::vector<std::string> Walk(const CNameList& list)
-{
-    std::vector<std::string> names;
-    for (const NameNode* node = list.Head(); node; node = node->next)
-        names.push_back(node->name);
-    return names;
-}
-
-TEST(NameList, HashesAndFindsWithoutRegardToAsciiCase)
+TEST(NameList, HashesAndFindsTextsWithoutRegardToAsciiCase)
 {
     EXPECT_EQ(0xFFFF, HashName(""));
     EXPECT_EQ(0xAEE7, HashName("123456789"));
@@ -57,17 +49,4 @@ TEST(NameList, HashesAndFindsWithoutRegardToAsciiCase)
     list.RemoveHead();
     EXPECT_TRUE(list.Contains(first));
     EXPECT_FALSE(list.Contains(second));
-}
-
-TEST(NameList, KeepsNewestFirstAndDrainsFromTheHead)
-{
-    CNameList list;
-    for (const char* name : {"one", "two", "three", "two"})
-        list.AddName(name);
-    EXPECT_EQ((std::vector<std::string>{"two", "three", "two", "one"}), Walk(list));
-    list.RemoveHead();
-    EXPECT_TRUE(list.Contains("two")) << "the older copy stays";
-    list.Clear();
-    EXPECT_TRUE(list.IsEmpty());
-    EXPECT_FALSE(list.Contains("one"));
 }

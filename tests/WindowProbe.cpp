@@ -3,7 +3,7 @@
 //
 //   window_probe dialog  TITLE [ms]   the main dialog: prints its rectangle
 //   window_probe message TITLE [ms]   a message box: prints its text (UTF-8),
-//                                     with " [icon]" when it shows an icon
+//                                     with " [icon]" when it shows its icon
 //   window_probe field   TITLE [ms]   prints the main dialog's folder field
 //   window_probe gone    TITLE [ms]   waits until no dialog has TITLE
 // Exit status 0 when found (or gone), 1 after the wait.
@@ -39,9 +39,8 @@ int wmain(int argc, wchar_t** argv)
         if (command == L"dialog" && found && GetWindowRect(found, &r))
             return std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom), 0;
         if ((command == L"message" || command == L"field") && found) {
-            std::wstring text = TextOf(GetDlgItem(found, child));
-            for (HWND c = GetWindow(found, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-                text += child == 0xFFFF && SendMessageW(c, STM_GETICON, 0, 0) ? L" [icon]" : L"";
+            std::wstring text = TextOf(GetDlgItem(found, child));  // 0x440: Wine's message box icon
+            text += child == 0xFFFF && SendMessageW(GetDlgItem(found, 0x440), STM_GETICON, 0, 0) ? L" [icon]" : L"";
             char out[4096] = {};
             WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out, sizeof out - 1, nullptr, nullptr);
             return std::printf("%s\n", out), 0;

@@ -27,8 +27,10 @@ start() {  # starts the program in the sample folder and clicks its caption
 "$here/scripts/sample-tree" "$sample"
 before=$(files)
 
-# Escape, and the close box, end the program without deleting anything.
+# It starts in the current folder. Escape, and the close box, end it
+# without deleting anything.
 start
+check "it starts in the current folder" test "$(probe field Vorlix)" = 'C:\vorlix-e2e'
 xdotool key Escape
 check "Escape ends the program" probe gone Vorlix 10000
 start
