@@ -11,7 +11,6 @@ struct Waiter {
     std::function<bool(HWND)> match;
     std::function<void(HWND)> action;
     DWORD deadline;
-    HWND found;
 };
 std::map<UINT_PTR, Waiter> s_waiters;
 
@@ -20,26 +19,25 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD)
     const auto entry = s_waiters.find(id);
     if (entry == s_waiters.end())
         return;
-    Waiter waiter = entry->second;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND hwnd, LPARAM data) {
-        auto& w = *reinterpret_cast<Waiter*>(data);
-        w.found = IsWindowVisible(hwnd) && w.match(hwnd) ? hwnd : nullptr;
-        return w.found ? FALSE : TRUE;
-    }, reinterpret_cast<LPARAM>(&waiter));
-    if (!waiter.found && static_cast<int>(GetTickCount() - waiter.deadline) < 0)
+    const Waiter waiter = entry->second;
+    HWND found = GetWindow(GetDesktopWindow(), GW_CHILD);
+    while (found && !(GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() && IsWindowVisible(found) &&
+                      waiter.match(found)))
+        found = GetWindow(found, GW_HWNDNEXT);
+    if (!found && static_cast<int>(GetTickCount() - waiter.deadline) < 0)
         return;
     // Gone before the action runs: it may open a loop that polls again.
     KillTimer(nullptr, id);
     s_waiters.erase(entry);
-    if (waiter.found)
-        waiter.action(waiter.found);
+    if (found)
+        waiter.action(found);
 }
 
 }  // namespace
 
 void WhenWindowAppears(std::function<bool(HWND)> match, std::function<void(HWND)> action)
 {
-    s_waiters[SetTimer(nullptr, 0, 20, &Poll)] = {std::move(match), std::move(action), GetTickCount() + 10000, nullptr};
+    s_waiters[SetTimer(nullptr, 0, 20, &Poll)] = {std::move(match), std::move(action), GetTickCount() + 10000};
 }
 
 INT_PTR RunModal(CDialog& dialog, std::function<void(HWND)> script)
@@ -55,16 +53,9 @@ std::string TextOf(HWND hwnd)
     return text;
 }
 
-static std::string ClassOf(HWND hwnd)
-{
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
 bool IsMessageBox(HWND hwnd)
 {
-    return ClassOf(hwnd) == "#32770" && TextOf(hwnd) == AfxGetApp()->m_pszAppName && GetDlgItem(hwnd, 0xFFFF);
+    return TextOf(hwnd) == AfxGetApp()->m_pszAppName && GetDlgItem(hwnd, 0xFFFF);
 }
 
 std::wstring MessageOf(HWND box)
@@ -84,12 +75,13 @@ std::vector<std::string> ControlsOf(HWND dialog)
         RECT r;
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        const std::string className = ClassOf(child);
+        char className[64] = {};
+        GetClassNameA(child, className, sizeof className);
         const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(child, GWL_STYLE));
-        const bool shown = className != "Edit" && !(className == "Static" && (style & SS_TYPEMASK) == SS_ICON);
+        const bool shown = strcmp(className, "Edit") && (strcmp(className, "Static") || (style & SS_TYPEMASK) != SS_ICON);
         char line[1024];
         snprintf(line, sizeof line, "%d %s %08lx %d,%d,%d,%d %s", static_cast<short>(GetDlgCtrlID(child)),
-                 className.c_str(), style,
+                 className, style,
                  MulDiv(r.left, 4, base.right), MulDiv(r.top, 8, base.bottom), MulDiv(r.right - r.left, 4, base.right),
                  MulDiv(r.bottom - r.top, 8, base.bottom), shown ? TextOf(child).c_str() : "");
         lines.push_back(line);

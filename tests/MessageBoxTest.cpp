@@ -11,17 +11,15 @@ TEST(MessageText, ShowsPolishUnderAnyCodePage)
     if (const char* expected = std::getenv("VORLIX_EXPECT_ACP")) {
         ASSERT_EQ(UINT(std::atoi(expected)), GetACP());
     }
-    std::wstring shown, title;
+    std::wstring shown;
+    std::string title;
     WhenWindowAppears(IsMessageBox, [&](HWND box) {
-        shown = MessageOf(box);
-        WCHAR text[64] = {};
-        GetWindowTextW(box, text, 64);
-        title = text;
+        shown = MessageOf(box), title = TextOf(box);
         SendMessageA(box, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(IDOK, AfxMessageBox("Zażółć gęślą jaźń: ĄĆĘŁŃÓŚŹŻ", MB_ICONERROR));
     EXPECT_EQ(L"Zażółć gęślą jaźń: ĄĆĘŁŃÓŚŹŻ [icon]", shown);
-    EXPECT_EQ(L"ui_tests", title);
+    EXPECT_EQ("ui_tests", title) << "the exe's name";
 }
 
 // Without Wine's own fonts in the prefix, both fall back to DejaVu Sans:

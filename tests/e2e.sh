@@ -3,8 +3,7 @@
 # would, in the prefix's virtual desktop.
 #   tests/e2e.sh Vorlix.exe window_probe.exe
 set -euo pipefail
-exe="$(realpath "$1")"
-probe_exe="$(realpath "$2")"
+exe="$(realpath "$1")" probe_exe="$(realpath "$2")"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}" WINEDEBUG=-all LC_ALL="${LC_ALL:-pl_PL.UTF-8}"
 wine=/usr/lib/wine/wine64
@@ -48,7 +47,6 @@ check "a missing folder gets its message, without an icon" \
 xdotool key Return  # closes the message box
 sleep 0.5
 check "the dialog stays, the text as typed" test "$(probe field Vorlix 2000 || true)" = 'C:\nie-ma-takiego'
-check "nothing was deleted" test "$before" = "$(files)"
 
 # The sample folder itself: cleaned, then the program ends.
 xdotool key Home shift+End

@@ -19,6 +19,5 @@ mkdir -p .x ..x deep/d1/d2 "far/$long/$long" 中
 touch a.obj Upper.OBJ e.objx x.obj.bak .x/b.obj ..x/c.obj deep/d1/c.obj deep/d1/notes.txt \
       deep/d1/d2/d.obj far/b.obj "far/$long/$long/lost.obj" 中/hidden.obj ../outside/precious.obj
 ln -s ../../../outside deep/d1/out  # a link below the top, to a folder outside
-ln -s .. up                         # links back to ancestors: endless if entered
-ln -s . again
+ln -s .. up                         # back to an ancestor: endless if entered
 ln -s outside ../named              # a folder named by the caller that is a link
