@@ -18,7 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
 // The library's terminate handler prints the exception's demangled type to
 // stderr, which a GUI program does not have; it would bring the demangler
-// (about a sixth of the program's size) along for nothing.
+// (a quarter of the release exe) along for nothing.
 namespace __gnu_cxx {
 void __verbose_terminate_handler()
 {
