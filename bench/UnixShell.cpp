@@ -69,8 +69,9 @@ int RunShell(const std::string& command)
                        &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        // Whole-tree copies in the benchmark take a while; ten minutes is plenty.
-        for (int waited = 0; waited < 600000; ++waited) {
+        // Whole-tree copies of 300,000 files can take many minutes: wait for
+        // the status, however long.
+        for (;;) {
             HANDLE file = CreateFileA(status.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
             if (file != INVALID_HANDLE_VALUE) {
@@ -81,7 +82,7 @@ int RunShell(const std::string& command)
                 result = std::atoi(text);
                 break;
             }
-            Sleep(1);
+            Sleep(20);
         }
     }
     DeleteFileA(status.c_str());

@@ -3,6 +3,7 @@
 
 #include <shlwapi.h>
 
+#include <cctype>
 #include <cstring>
 #include <initializer_list>
 #include <utility>
@@ -54,6 +55,20 @@ bool EntersSubfolder(const WIN32_FIND_DATAA& entry)
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
         return false;
     return !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// False when `name` cannot match `pattern`: a single pattern that ends in an
+// ASCII letter or digit matches only names that end in it too, in either
+// case. PathMatchSpecA converts both texts to UTF-16 on every call; a
+// cleaning run asks it about every file ten times, and this answers most.
+bool CanMatch(const char* name, const char* pattern)
+{
+    const size_t length = std::strlen(pattern);
+    const unsigned char last = length ? static_cast<unsigned char>(pattern[length - 1]) : 0;
+    if (!std::isalnum(last) || std::strchr(pattern, ';') || !*name)
+        return true;  // a wildcard, a list of patterns, or nothing to go by
+    const unsigned char end = static_cast<unsigned char>(name[std::strlen(name) - 1]);
+    return end == last || (std::isalpha(last) && (end ^ 0x20) == last);
 }
 
 // Calls visit(name) for each entry of `kind` in `listing`, in listing order.
@@ -159,7 +174,7 @@ void CFileCollector::CollectFile(const char* folder, const char* pattern, const 
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
     // the long name decides here.
-    if (!PathMatchSpecA(name, pattern))
+    if (!CanMatch(name, pattern) || !PathMatchSpecA(name, pattern))
         return;
     char path[MAX_PATH];
     if (!JoinPath(path, {folder, name}))
