@@ -43,6 +43,7 @@ TEST(NameList, HashesAndFindsTextsWithoutRegardToAsciiCase)
     list.AddName(first);
     EXPECT_FALSE(list.Contains(second));
     list.AddName(second);
+    EXPECT_TRUE(list.Contains(first)) << "behind a newer text of its hash";
     list.RemoveHead();
     EXPECT_TRUE(list.Contains(first));
     EXPECT_FALSE(list.Contains(second));
