@@ -1,12 +1,16 @@
 // FileCollector.cpp: the recursive walk behind CFileCollector::Collect.
 #include "FileCollector.h"
 
+#include <process.h>
 #include <shlwapi.h>
 
 #include <cctype>
+#include <climits>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -85,6 +89,135 @@ void ForEachEntry(const CKeptListings::Listing& listing, char kind, Visit visit)
     }
 }
 
+// Listings read at once by one tree read. A listing is mostly waiting: on
+// the disk under Windows, on the server under Wine, where two in flight read
+// a tree of projects 2.7 times as fast as one; three or more were slower than
+// two on the two processors measured.
+constexpr int kReaders = 2;
+
+class Lock {
+public:
+    explicit Lock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
+    ~Lock() { LeaveCriticalSection(&m_section); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_section;
+};
+
+// Reads a folder and every folder below it that the walk enters into kept
+// listings, on this thread and up to kReaders - 1 others. Each reader takes
+// a waiting folder, lists it, and leaves its subfolders waiting in turn.
+class TreeReader {
+public:
+    explicit TreeReader(CKeptListings::Map& kept)
+        : m_kept(kept), m_waitingCount(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr))
+    {
+        InitializeCriticalSection(&m_lock);
+    }
+    ~TreeReader()
+    {
+        if (m_waitingCount)
+            CloseHandle(m_waitingCount);
+        DeleteCriticalSection(&m_lock);
+    }
+    TreeReader(const TreeReader&) = delete;
+    TreeReader& operator=(const TreeReader&) = delete;
+
+    // Keeps the listings of `root` and all below it; with no semaphore to be
+    // had, none. Throws std::bad_alloc once every reader has stopped.
+    void Read(const std::string& root)
+    {
+        if (!m_waitingCount)
+            return;  // the walk reads folder by folder instead
+        m_waiting.push_back(root);
+        ReleaseSemaphore(m_waitingCount, 1, nullptr);
+        HANDLE others[kReaders - 1];
+        int started = 0;
+        while (started < kReaders - 1) {
+            others[started] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
+            if (!others[started])
+                break;  // fewer readers, same listings
+            ++started;
+        }
+        Work();
+        if (started)
+            WaitForMultipleObjects(started, others, TRUE, INFINITE);
+        for (int i = 0; i < started; ++i)
+            CloseHandle(others[i]);
+        if (m_failed)
+            throw std::bad_alloc();
+    }
+
+private:
+    static unsigned __stdcall Run(void* reader)
+    {
+        static_cast<TreeReader*>(reader)->Work();
+        return 0;
+    }
+
+    void Work()
+    {
+        std::string folder;
+        while (Take(folder)) {
+            CKeptListings::Listing listing;
+            bool read = true;
+            try {
+                CKeptListings::Read(folder.c_str(), listing);
+            } catch (const std::bad_alloc&) {
+                read = false;
+            }
+            Finish(folder, listing, read);
+        }
+    }
+
+    // Waits for a folder to list; false once the tree is read or reading failed.
+    bool Take(std::string& folder)
+    {
+        WaitForSingleObject(m_waitingCount, INFINITE);
+        Lock lock(m_lock);
+        if (m_waiting.empty())
+            return false;
+        folder.swap(m_waiting.back());
+        m_waiting.pop_back();
+        ++m_busy;
+        return true;
+    }
+
+    void Finish(const std::string& folder, CKeptListings::Listing& listing, bool read)
+    {
+        Lock lock(m_lock);
+        try {
+            if (read && !m_failed) {
+                ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
+                    char subfolder[MAX_PATH];
+                    if (!JoinPath(subfolder, {folder.c_str(), name, "\\"}))
+                        return;  // the walk skips it too
+                    m_waiting.emplace_back(subfolder);
+                    ReleaseSemaphore(m_waitingCount, 1, nullptr);
+                });
+                m_kept.emplace(folder, std::move(listing));
+            }
+        } catch (const std::bad_alloc&) {
+            read = false;
+        }
+        if (!read) {
+            m_failed = true;
+            m_waiting.clear();
+        }
+        if (--m_busy == 0 && m_waiting.empty())
+            ReleaseSemaphore(m_waitingCount, kReaders, nullptr);  // done: every reader leaves
+    }
+
+    CKeptListings::Map& m_kept;
+    HANDLE m_waitingCount;  // a semaphore: one count per waiting folder, more at the end
+    CRITICAL_SECTION m_lock;  // guards all below and m_kept
+    std::vector<std::string> m_waiting;  // folders to list, the newest taken first
+    int m_busy = 0;  // folders being listed
+    bool m_failed = false;
+};
+
 }  // namespace
 
 void CKeptListings::Read(const char* folder, Listing& listing)
@@ -107,9 +240,13 @@ void CKeptListings::Read(const char* folder, Listing& listing)
     } while (find.Next(entry));
 }
 
-const CKeptListings::Listing& CKeptListings::Of(const char* folder)
+const CKeptListings::Listing& CKeptListings::Of(const char* folder, bool below)
 {
-    const auto kept = m_listings.find(folder);
+    auto kept = m_listings.find(folder);
+    if (kept == m_listings.end() && below) {
+        TreeReader(m_listings).Read(folder);
+        kept = m_listings.find(folder);
+    }
     if (kept != m_listings.end())
         return kept->second;
     Listing listing;
@@ -155,7 +292,7 @@ void CFileCollector::CollectLevel(const char* spec, bool topLevel)
     CKeptListings::Listing fresh;
     if (!keptListings)
         CKeptListings::Read(folder, fresh);
-    const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder) : fresh;
+    const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
     if (!listing.listed)
         return;
     ForEachEntry(listing, CKeptListings::kFile,

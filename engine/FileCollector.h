@@ -13,6 +13,7 @@
 // Folder listings kept for the length of one cleaning run, so that the ten
 // passes of the run list each folder once between them. Nothing is deleted
 // until every pass has ended, so a kept listing cannot go stale meanwhile.
+// A tree is read several listings at a time; its walk reads them in order.
 class CKeptListings {
 public:
     // One folder's entries in listing order, packed: a kind byte, then the
@@ -25,14 +26,19 @@ public:
     };
 
     // The listing of `folder` (ending in a backslash): from the platform the
-    // first time it is asked for, then as kept.
-    const Listing& Of(const char* folder);
+    // first time it is asked for, then as kept. With `below`, a folder not
+    // kept yet is read together with every subfolder the walk will enter,
+    // and theirs. Throws std::bad_alloc when memory runs out, also on
+    // another thread.
+    const Listing& Of(const char* folder, bool below);
 
     // Reads the listing of `folder` from the platform.
     static void Read(const char* folder, Listing& listing);
 
+    using Map = std::unordered_map<std::string, Listing>;
+
 private:
-    std::unordered_map<std::string, Listing> m_listings;
+    Map m_listings;
 };
 
 class CFileCollector {

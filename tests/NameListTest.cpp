@@ -2,25 +2,28 @@
 // the engine tests' allocator.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "engine/NameList.h"
 
-// The engine tests' allocator: the allocation after g_allocationsLeft more
-// fails once; g_liveAllocations shows what is not freed.
-int g_allocationsLeft = -1;
-long g_liveAllocations = 0;
+// The engine tests' allocator, on any thread: the allocation after
+// g_allocationsLeft more fails once; g_liveAllocations shows what is not freed.
+std::atomic<int> g_allocationsLeft{-1};
+std::atomic<long> g_liveAllocations{0};
 
 void* operator new(size_t size)
 {
-    if (g_allocationsLeft >= 0 && g_allocationsLeft-- == 0)
+    int left = g_allocationsLeft;
+    while (left >= 0 && !g_allocationsLeft.compare_exchange_weak(left, left - 1)) {}
+    if (left == 0)
         throw std::bad_alloc();
     ++g_liveAllocations;
     return std::malloc(size ? size : 1);
 }
 // The library's array forms come here too.
 void operator delete(void* p) noexcept { g_liveAllocations -= p != nullptr, std::free(p); }
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept { g_liveAllocations -= p != nullptr, std::free(p); }
 
 TEST(NameList, HashesAndFindsTextsWithoutRegardToAsciiCase)
 {

@@ -8,10 +8,10 @@
 set -euo pipefail
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1/oom/sub"
+mkdir -p "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9}
 cd "$1/clean"
 touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \
-      proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub/b.pch
+      proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub{1..9}/precompiled.pch
 chmod a-w proj/Debug/locked.obj  # read-only to Windows
 cd ../hostile/tree
 long=$(printf 'd%.0s' {1..120})
