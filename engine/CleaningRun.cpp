@@ -26,8 +26,9 @@ void CleanFolder(const char* folder)
 
 void CollectCleanable(CFileCollector& collector, const char* folder)
 {
-    // Every pass walks the same folders: the first lists them, the other
-    // nine read what it kept. The listings go when collecting ends.
+    // Every pass walks the same folders: the first reads the tree, two
+    // listings at a time, and all ten walk what it kept. The listings go
+    // when collecting ends.
     CKeptListings listings;
     struct Keep {
         CFileCollector& collector;

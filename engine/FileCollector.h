@@ -13,7 +13,8 @@
 // Folder listings kept for the length of one cleaning run, so that the ten
 // passes of the run list each folder once between them. Nothing is deleted
 // until every pass has ended, so a kept listing cannot go stale meanwhile.
-// A tree is read several listings at a time; its walk reads them in order.
+// The first folder a recursive pass asks for is read with the whole tree
+// below it, several listings at a time; the walk then takes them in order.
 class CKeptListings {
 public:
     // One folder's entries in listing order, packed: a kind byte, then the
