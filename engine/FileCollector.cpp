@@ -89,10 +89,10 @@ void ForEachEntry(const CKeptListings::Listing& listing, char kind, Visit visit)
     }
 }
 
-// Listings read at once by one tree read. A listing is mostly waiting: on
-// the disk under Windows, on the server under Wine, where two in flight read
-// a tree of projects 2.7 times as fast as one; three or more were slower than
-// two on the two processors measured.
+// Listings read at once by one tree read. A listing is mostly waiting, under
+// Wine on its server: there two in flight read a tree of projects 2.7 times
+// as fast as one, and three or more were slower than two on the two
+// processors measured.
 constexpr int kReaders = 2;
 
 class Lock {
