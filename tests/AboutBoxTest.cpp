@@ -21,7 +21,9 @@ TEST(AboutBox, OpensFromTheSystemMenuAndLeavesNothingBehind)
                 auto& link = *static_cast<CHyperLink*>(CWnd::FromHandlePermanent(GetDlgItem(found, IDC_HOMEPAGE_LINK)));
                 box = found, font = link.m_Font, tip = link.m_ToolTip.m_hWnd;
                 LOGFONTA logFont;
-                EXPECT_TRUE(GetObjectA(link.GetFont(), sizeof logFont, &logFont) && logFont.lfUnderline);
+                EXPECT_TRUE(GetObjectA(link.GetFont(), sizeof logFont, &logFont) && logFont.lfUnderline &&
+                            logFont.lfHeight == -MulDiv(8, 96, 72) && std::string(logFont.lfFaceName) == "MS Sans Serif")
+                    << "the box's font, 8 points at 96 DPI, underlined";
                 EXPECT_EQ("www.vorlix.example/brontal/redirect.php?open=zembla", std::string(link.m_strURL));
                 EXPECT_EQ("Vorlix", TextOf(box));
                 EXPECT_EQ((std::vector<std::string>{

@@ -71,6 +71,7 @@ TEST_F(LinkTest, FollowsThePointerTheFocusAndTheKeys)
         {"hover again", WM_MOUSEMOVE, 0, 5, 5, 0, 0, 0, TRUE, TRUE, TRUE, TRUE, kActive},
         {"release", WM_LBUTTONUP, 0, 5, 5, 0, 1, 0, TRUE, TRUE, TRUE, TRUE, kActive},
         {"lose the focus", WM_KILLFOCUS, 0, 0, 0, 0, 1, 0, FALSE, FALSE, TRUE, TRUE, kVisited},
+        {"a release pressed elsewhere", WM_LBUTTONUP, 0, 5, 5, 0, 1, 0, FALSE, FALSE, TRUE, TRUE, kVisited},
         {"get the focus", WM_SETFOCUS, 0, 0, 0, 0, 1, 0, TRUE, FALSE, TRUE, TRUE, kActive},
         {"space", WM_KEYDOWN, VK_SPACE, 0, 0, 0, 2, 0, TRUE, FALSE, TRUE, TRUE, kActive},
         {"enter", WM_KEYDOWN, VK_RETURN, 0, 0, 0, 2, 1, TRUE, FALSE, TRUE, TRUE, kActive},
