@@ -21,7 +21,8 @@ void* operator new(size_t size)
     ++g_liveAllocations;
     return std::malloc(size ? size : 1);
 }
-// The library's array forms come here too.
+// The library's array forms come here too. The sized form repeats the plain
+// one: forwarded and inlined, GCC 12 takes it for a delete of malloc'd memory.
 void operator delete(void* p) noexcept { g_liveAllocations -= p != nullptr, std::free(p); }
 void operator delete(void* p, size_t) noexcept { g_liveAllocations -= p != nullptr, std::free(p); }
 
