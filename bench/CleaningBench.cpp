@@ -2,7 +2,8 @@
 // folders of Visual C++ projects, beside Wine's own "del /s" and a native
 // "find -delete" on identical copies of the same tree.
 //
-//   vorlix_bench [matching-files ...]     default: 10000
+//   vorlix_bench [--threads=N] [matching-files ...]
+//       default: 10000 files, the engine's own number of delete threads
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
@@ -10,10 +11,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/CleaningRun.h"
+#include "engine/ConfinedDelete.h"
 #include "engine/FileCollector.h"
 #include "UnixShell.h"
 
@@ -33,6 +36,7 @@ const char* const kSources[] = {
 constexpr int kMatchingPerProject = sizeof kMatching / sizeof kMatching[0];
 constexpr int kSourcesPerProject = sizeof kSources / sizeof kSources[0];
 constexpr int kProjectsPerGroup = 100;
+int g_deleteThreads = kDeleteThreads;
 
 double Now()
 {
@@ -179,10 +183,11 @@ Figures Measure(const std::string& base, int matching)
         CFileCollector collector;
         collector.bRecurse = TRUE;
         double start = Now();
+        const CConfinedDeleter deleter(engineTree.c_str());
         CollectCleanable(collector, engineTree.c_str());
         figures.collect = Now() - start;
         start = Now();
-        DeleteFound(collector.found);
+        DeleteFound(collector.found, deleter, nullptr, g_deleteThreads);
         figures.remove = Now() - start;
     }
     // The peak of the whole process so far: with sizes given in rising
@@ -220,8 +225,12 @@ Figures Measure(const std::string& base, int matching)
 int main(int argc, char** argv)
 {
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--threads=", 10) == 0)
+            g_deleteThreads = std::atoi(argv[i] + 10);
+        else
+            sizes.push_back(std::atoi(argv[i]));
+    }
     if (sizes.empty())
         sizes.push_back(10000);
 
@@ -239,7 +248,8 @@ int main(int argc, char** argv)
         const double perFile = 1e6 / double(f.matching);
         std::printf("%ld matching files\n", f.matching);
         std::printf("  engine collect  %8.3f s  %7.2f us/file\n", f.collect, f.collect * perFile);
-        std::printf("  engine delete   %8.3f s  %7.2f us/file\n", f.remove, f.remove * perFile);
+        std::printf("  engine delete   %8.3f s  %7.2f us/file  (%d threads)\n", f.remove, f.remove * perFile,
+                    g_deleteThreads);
         std::printf("  engine total    %8.3f s  %7.2f us/file\n", engine, engine * perFile);
         std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
         std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);

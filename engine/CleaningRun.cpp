@@ -3,7 +3,9 @@
 
 #include <cstring>
 
+#include "ConfinedDelete.h"
 #include "FileCollector.h"
+#include "Threads.h"
 
 const char* const kCleanPatterns[10] = {
     "*.pch", "*.idb", "*.ilk", "*.obj", "*.res",
@@ -18,10 +20,12 @@ BOOL IsExistingFolder(const char* text)
 
 void CleanFolder(const char* folder)
 {
+    // The folder's own name is taken before anything below it is read.
+    const CConfinedDeleter deleter(folder);
     CFileCollector collector;
     collector.bRecurse = TRUE;
     CollectCleanable(collector, folder);
-    DeleteFound(collector.found);
+    DeleteFound(collector.found, deleter);
 }
 
 void CollectCleanable(CFileCollector& collector, const char* folder)
@@ -54,12 +58,44 @@ void CollectCleanable(CFileCollector& collector, const char* folder)
     }
 }
 
-void DeleteFound(CNameList& found, DeleteFileFn deleteFile)
-{
-    while (!found.IsEmpty()) {
-        char path[MAX_PATH];
-        std::strcpy(path, found.Head()->name);
-        found.RemoveHead();
-        deleteFile(path);
+namespace {
+
+// One drain of a found list, shared by the threads that delete from it.
+struct Drain {
+    CNameList& found;
+    const CConfinedDeleter& deleter;
+    CDeleteObserver* observer;
+    CriticalSection lock;  // guards `found` and the observer
+
+    static unsigned __stdcall Work(void* context)
+    {
+        Drain& drain = *static_cast<Drain*>(context);
+        for (;;) {
+            char path[MAX_PATH];
+            {
+                Lock lock(drain.lock);
+                if (drain.found.IsEmpty())
+                    return 0;
+                std::strcpy(path, drain.found.Head()->name);
+                drain.found.RemoveHead();
+            }
+            ULONGLONG size = 0;
+            const DWORD error = drain.deleter.Delete(path, drain.observer ? &size : nullptr);
+            if (drain.observer) {
+                Lock lock(drain.lock);
+                if (error == ERROR_SUCCESS)
+                    drain.observer->Deleted(path, size);
+                else
+                    drain.observer->Kept(path, error);
+            }
+        }
     }
+};
+
+}  // namespace
+
+void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer, int threads)
+{
+    Drain drain{found, deleter, observer, {}};
+    RunOnThreads(threads, &Drain::Work, &drain);
 }

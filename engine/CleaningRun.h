@@ -1,9 +1,10 @@
 // CleaningRun.h: the program's one job. Collect every file under a folder
-// that matches kCleanPatterns, then delete them, newest first.
+// that matches kCleanPatterns, then delete them, each only where it was found.
 #pragma once
 
 #include <windows.h>
 
+class CConfinedDeleter;
 class CFileCollector;
 class CNameList;
 
@@ -14,13 +15,29 @@ extern const char* const kCleanPatterns[10];
 // current directory).
 BOOL IsExistingFolder(const char* text);
 
-// Deletes every matching file in `folder` and below it. Files that cannot
-// be deleted are left alone; nothing is reported.
+// Deletes every matching file in `folder` and below it, and nothing outside
+// it. Files that cannot be deleted are left alone; nothing is reported.
 void CleanFolder(const char* folder);
+
+// Told of each file a run tries to delete, one call at a time, from
+// whichever thread tried. Must not throw.
+class CDeleteObserver {
+public:
+    virtual void Deleted(const char* path, ULONGLONG size) = 0;
+    virtual void Kept(const char* path, DWORD error) = 0;  // error: see CConfinedDeleter::Delete
+
+protected:
+    ~CDeleteObserver() = default;
+};
+
+// Deletes waiting on the file system, several at a time: open, name and
+// delete cost 237 µs a file on one thread under Wine, 122 on two, 92 on four.
+constexpr int kDeleteThreads = 4;
 
 // The two halves of CleanFolder, apart for the benchmark and the tests.
 // CollectCleanable fills `collector.found` (the collector must recurse);
-// DeleteFound drains `found` newest first, passing each path to `deleteFile`.
-using DeleteFileFn = BOOL(WINAPI*)(LPCSTR path);
+// DeleteFound drains `found` through `deleter`, on `threads` threads, in no
+// fixed order.
 void CollectCleanable(CFileCollector& collector, const char* folder);
-void DeleteFound(CNameList& found, DeleteFileFn deleteFile = ::DeleteFileA);
+void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,
+                 int threads = kDeleteThreads);

@@ -1,7 +1,6 @@
 // FileCollector.cpp: the recursive walk behind CFileCollector::Collect.
 #include "FileCollector.h"
 
-#include <process.h>
 #include <shlwapi.h>
 
 #include <cctype>
@@ -11,6 +10,8 @@
 #include <new>
 #include <utility>
 #include <vector>
+
+#include "Threads.h"
 
 namespace {
 
@@ -95,32 +96,17 @@ void ForEachEntry(const CKeptListings::Listing& listing, char kind, Visit visit)
 // processors measured.
 constexpr int kReaders = 2;
 
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-    ~Lock() { LeaveCriticalSection(&m_section); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 // Reads a folder and every folder below it that the walk enters into kept
 // listings, on this thread and up to kReaders - 1 others. Each reader takes
 // a waiting folder, lists it, and leaves its subfolders waiting in turn.
 class TreeReader {
 public:
     explicit TreeReader(CKeptListings::Map& kept)
-        : m_kept(kept), m_waitingCount(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr))
-    {
-        InitializeCriticalSection(&m_lock);
-    }
+        : m_kept(kept), m_waitingCount(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr)) {}
     ~TreeReader()
     {
         if (m_waitingCount)
             CloseHandle(m_waitingCount);
-        DeleteCriticalSection(&m_lock);
     }
     TreeReader(const TreeReader&) = delete;
     TreeReader& operator=(const TreeReader&) = delete;
@@ -133,19 +119,7 @@ public:
             return;  // the walk reads folder by folder instead
         m_waiting.push_back(root);
         ReleaseSemaphore(m_waitingCount, 1, nullptr);
-        HANDLE others[kReaders - 1];
-        int started = 0;
-        while (started < kReaders - 1) {
-            others[started] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Run, this, 0, nullptr));
-            if (!others[started])
-                break;  // fewer readers, same listings
-            ++started;
-        }
-        Work();
-        if (started)
-            WaitForMultipleObjects(started, others, TRUE, INFINITE);
-        for (int i = 0; i < started; ++i)
-            CloseHandle(others[i]);
+        RunOnThreads(kReaders, Run, this);
         if (m_failed)
             throw std::bad_alloc();
     }
@@ -212,7 +186,7 @@ private:
 
     CKeptListings::Map& m_kept;
     HANDLE m_waitingCount;  // a semaphore: one count per waiting folder, more at the end
-    CRITICAL_SECTION m_lock;  // guards all below and m_kept
+    CriticalSection m_lock;  // guards all below and m_kept
     std::vector<std::string> m_waiting;  // folders to list, the newest taken first
     int m_busy = 0;  // folders being listed
     bool m_failed = false;

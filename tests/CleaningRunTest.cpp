@@ -1,41 +1,54 @@
 // The cleaning run on the projects that tests/test-folders.sh lays out: what
-// it deletes, in which order, and what it leaves.
+// it deletes, what it leaves, and that nothing outside the folder goes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "engine/CleaningRun.h"
+#include "engine/ConfinedDelete.h"
 #include "engine/FileCollector.h"
 
 extern std::atomic<int> g_allocationsLeft;
 extern std::atomic<long> g_liveAllocations;
-
-static std::vector<std::string> g_deleted;
-
-static BOOL WINAPI RecordAndDelete(LPCSTR path)
-{
-    g_deleted.push_back(path);
-    return DeleteFileA(path);
-}
 
 static bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TEST(CleaningRun, DeletesEveryPatternNewestFirstAndNothingElse)
+static std::vector<std::string> Sorted(const CNameList& list)
+{
+    std::vector<std::string> paths;
+    for (const NameNode* node = list.Head(); node; node = node->next)
+        paths.push_back(node->name);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+struct Outcome : CDeleteObserver {
+    std::vector<std::string> deleted;
+    std::vector<std::pair<std::string, DWORD>> kept;
+    void Deleted(const char* path, ULONGLONG) override { deleted.push_back(path); }
+    void Kept(const char* path, DWORD error) override { kept.emplace_back(path, error); }
+};
+
+TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
 {
     const std::string root = "C:\\vorlix-tests\\clean\\", debug = root + "proj\\Debug\\";
+    const CConfinedDeleter deleter(root.c_str());  // as typed, with a trailing backslash
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    CollectCleanable(collector, root.c_str());  // as typed, with a trailing backslash
-    std::vector<std::string> found;
-    for (const NameNode* node = collector.found.Head(); node; node = node->next)
-        found.push_back(node->name);
-    DeleteFound(collector.found, RecordAndDelete);
-    EXPECT_EQ(found, g_deleted) << "the last found is deleted first";
-    EXPECT_EQ(debug + "x.tmp", g_deleted.front()) << "\"*.tmp\" is the last pattern";
-    EXPECT_EQ(debug + "x.pch", g_deleted.back()) << "\"*.pch\" is the first";
+    CollectCleanable(collector, root.c_str());
+    const std::vector<std::string> found = Sorted(collector.found);
+    Outcome outcome;
+    DeleteFound(collector.found, deleter, &outcome);
+    EXPECT_TRUE(collector.found.IsEmpty());
+    std::sort(outcome.deleted.begin(), outcome.deleted.end());
+    outcome.deleted.push_back(debug + "locked.obj");
+    std::sort(outcome.deleted.begin(), outcome.deleted.end());
+    EXPECT_EQ(found, outcome.deleted) << "all that was found went, but the read-only file";
+    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{debug + "locked.obj", ERROR_ACCESS_DENIED}}), outcome.kept);
     for (const char* pattern : kCleanPatterns)
         EXPECT_FALSE(Exists(debug + "x" + (pattern + 1))) << pattern;
     EXPECT_FALSE(Exists(root + "top.tmp") || Exists(root + "proj\\Release\\UPPER.OBJ"));
@@ -49,9 +62,28 @@ TEST(CleaningRun, DeletesEveryPatternNewestFirstAndNothingElse)
     EXPECT_FALSE(IsExistingFolder(""));
 }
 
-// Out of memory at any allocation of a run, keeping a listing included, on
-// either thread that reads the nine subfolders: the run unwinds, frees what
-// it held, and has deleted nothing.
+// A file link named like an intermediate, and a folder swapped after
+// collecting for one whose Debug is a link: both lead outside, and what they
+// lead to stays.
+TEST(CleaningRun, DeletesNothingOutsideTheFolder)
+{
+    const std::string escape = "C:\\vorlix-tests\\escape\\", in = escape + "in\\";
+    const CConfinedDeleter deleter(in.c_str());
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, in.c_str());
+    ASSERT_EQ((std::vector<std::string>{in + "link.obj", in + "proj\\Debug\\a.obj"}), Sorted(collector.found));
+    ASSERT_TRUE(MoveFileA((in + "proj").c_str(), (in + "proj.moved").c_str()));
+    ASSERT_TRUE(MoveFileA((escape + "spare\\proj").c_str(), (in + "proj").c_str()));
+    Outcome outcome;
+    DeleteFound(collector.found, deleter, &outcome);
+    EXPECT_TRUE(Exists(escape + "outside\\target.obj")) << "behind the file link";
+    EXPECT_TRUE(Exists(escape + "outside\\Debug\\a.obj")) << "behind the swapped folder";
+    EXPECT_EQ(2u, outcome.kept.size());
+    for (const auto& kept : outcome.kept)
+        EXPECT_EQ(kErrorOutsideFolder, kept.second) << kept.first;
+}
+
 TEST(CleaningRun, FailedAllocationDeletesNothingAndLeaksNothing)
 {
     const std::string root = "C:\\vorlix-tests\\oom\\";

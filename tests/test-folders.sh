@@ -2,13 +2,14 @@
 # Lays out, before the tests run, the folders they work on under
 # C:\vorlix-tests of the test prefix: a hostile tree for the collector, with
 # what the Windows calls cannot make there (folder links, a path over
-# MAX_PATH, a name outside code page 1250), and small projects to clean.
+# MAX_PATH, a name outside code page 1250), small projects to clean, and
+# links that lead a delete outside the folder it cleans.
 # --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
 set -euo pipefail
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9}
+mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9}
 cd "$1/clean"
 touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \
       proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub{1..9}/precompiled.pch
@@ -21,3 +22,9 @@ touch a.obj Upper.OBJ e.objx x.obj.bak .x/b.obj ..x/c.obj deep/d1/c.obj deep/d1/
 ln -s ../../../outside deep/d1/out  # a link below the top, to a folder outside
 ln -s .. up                         # back to an ancestor: endless if entered
 ln -s outside ../named              # a folder named by the caller that is a link
+cd ../../escape
+touch outside/target.obj outside/Debug/a.obj in/proj/Debug/a.obj
+ln -s ../outside/target.obj in/link.obj  # a file link named like an intermediate
+# Moved in for in/proj while a run waits. (MoveFileA on a link itself moves
+# the link's target under Wine, so the link goes one level down.)
+ln -s ../../outside/Debug spare/proj/Debug

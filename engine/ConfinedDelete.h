@@ -1,0 +1,40 @@
+// ConfinedDelete.h: deletes files only inside one folder, and only where they
+// were found.
+//
+// A path reaches its file through every folder above it, and any of those can
+// be a link, or become one between collecting and deleting; under Wine even a
+// link to a file is opened through to its target. So a delete opens the file
+// by its path, asks the open handle which file it really is, and deletes
+// through that same handle only when the answer is the folder's own name
+// followed by the path below the folder. Nothing can be swapped in between.
+#pragma once
+
+#include <windows.h>
+
+// The reason a file is refused when its handle names another file than the
+// path below the folder does (a customer code: no system error means it).
+constexpr DWORD kErrorOutsideFolder = 0x20000000 | 1;
+
+class CConfinedDeleter {
+public:
+    // Learns the folder's own name from a handle on it, now: a folder swapped
+    // later does not move the bound. No memory is allocated, here or below.
+    explicit CConfinedDeleter(const char* folder);
+    CConfinedDeleter(const CConfinedDeleter&) = delete;
+    CConfinedDeleter& operator=(const CConfinedDeleter&) = delete;
+
+    // False when the folder could not be opened: every delete is refused.
+    bool IsBound() const { return m_rootNameLength != 0; }
+
+    // Deletes the file at `path`, a full path as collected below the folder.
+    // ERROR_SUCCESS, or why the file stays: a system error code, or
+    // kErrorOutsideFolder. With `size`, the file's size is stored there too.
+    // Safe to call from several threads at once.
+    DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;
+
+private:
+    char m_rootText[MAX_PATH] = {};  // the folder's full path, ending in a backslash
+    size_t m_rootTextLength = 0;
+    WCHAR m_rootName[MAX_PATH + 64] = {};  // its name from the handle, no trailing backslash
+    size_t m_rootNameLength = 0;  // in characters; 0: not bound
+};
