@@ -1,17 +1,43 @@
 // CleanupApp.cpp: start-up.
 #include "CleanupApp.h"
 
+#include <shellapi.h>
+
 #include "controls/HyperLink.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 
 CCleanupApp theApp;
 
+namespace {
+
+// The folder a shortcut or Explorer's "Send To" names: the first argument,
+// its quotes removed by the usual rules, in the ANSI code page. Empty when
+// there is none.
+CString FolderFromCommandLine()
+{
+    CString folder;
+    int count = 0;
+    LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (args && count > 1) {
+        const int size = ::WideCharToMultiByte(CP_ACP, 0, args[1], -1, nullptr, 0, nullptr, nullptr);
+        if (size > 0) {
+            ::WideCharToMultiByte(CP_ACP, 0, args[1], -1, folder.GetBuffer(size), size, nullptr, nullptr);
+            folder.ReleaseBuffer();
+        }
+    }
+    ::LocalFree(args);
+    return folder;
+}
+
+}  // namespace
+
 BOOL CCleanupApp::InitInstance()
 {
     CHyperLink::SetLinkCursor(LoadCursor(IDC_LINK_CURSOR));
 
     CCleanupDlg dialog;
+    dialog.m_strPath = FolderFromCommandLine();
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;

@@ -18,6 +18,23 @@ BOOL IsExistingFolder(const char* text)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+size_t TrimmedFolderLength(const char* text)
+{
+    size_t length = std::strlen(text);
+    size_t lastPart = length;
+    while (lastPart > 0 && !std::strchr("\\/:", text[lastPart - 1]))
+        --lastPart;
+    size_t end = length;
+    while (end > lastPart && (text[end - 1] == ' ' || text[end - 1] == '.'))
+        --end;
+    if (end > lastPart)
+        return end;
+    // Nothing but dots and spaces: "." and ".." keep their dots.
+    while (length > lastPart && text[length - 1] == ' ')
+        --length;
+    return length;
+}
+
 void CleanFolder(const char* folder)
 {
     // The folder's own name is taken before anything below it is read.

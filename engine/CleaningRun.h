@@ -15,6 +15,13 @@ extern const char* const kCleanPatterns[10];
 // current directory).
 BOOL IsExistingFolder(const char* text);
 
+// The length of `text` without the spaces and dots that end its last part.
+// Windows drops them when it opens a path ("C:\Stare " opens "C:\Stare"),
+// but not inside a longer one ("C:\Stare \*.obj" names another folder), so
+// a folder is checked and cleaned without them. A last part of only dots
+// ("." or "..") keeps its dots.
+size_t TrimmedFolderLength(const char* text);
+
 // Deletes every matching file in `folder` and below it, and nothing outside
 // it. Files that cannot be deleted are left alone; nothing is reported.
 void CleanFolder(const char* folder);

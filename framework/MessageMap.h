@@ -16,6 +16,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "Gdi.h"
 
@@ -108,6 +109,13 @@ template <auto F> LRESULT NcHitTest(CWnd& w, WPARAM, LPARAM lParam)
 template <auto F> LRESULT SetCursor(CWnd& w, WPARAM wParam, LPARAM lParam)
 {
     return (Self<F>(w).*F)(WndOf(wParam), LOWORD(lParam), HIWORD(lParam));
+}
+
+// void OnDropFiles(HDROP hDropInfo)
+template <auto F> LRESULT DropFiles(CWnd& w, WPARAM wParam, LPARAM)
+{
+    (Self<F>(w).*F)(reinterpret_cast<HDROP>(wParam));
+    return 0;
 }
 
 // HBRUSH CtlColor(CDC* pDC, UINT nCtlColor), reflected: wParam is the DC

@@ -62,6 +62,18 @@ TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
     EXPECT_FALSE(IsExistingFolder(""));
 }
 
+TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
+{
+    const struct {
+        const char *typed, *cleaned;
+    } cases[] = {
+        {"C:\\Stare ", "C:\\Stare"}, {"C:\\Stare. . ", "C:\\Stare"}, {"C:\\Stare\\ ", "C:\\Stare\\"},
+        {"C:\\St are", "C:\\St are"}, {"..\\.. ", "..\\.."}, {". ", "."}, {"D:", "D:"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.cleaned, std::string(c.typed, TrimmedFolderLength(c.typed))) << c.typed;
+}
+
 // A file link named like an intermediate, and a folder swapped after
 // collecting for one whose Debug is a link: both lead outside, and what they
 // lead to stays.

@@ -1,6 +1,8 @@
-// The main dialog as it starts. Its folder field and what its buttons do are
-// the end-to-end test's part (tests/e2e.sh).
+// The main dialog as it starts, a folder dropped on it, and the dialog
+// while it cleans. Its folder field and what its buttons do are the
+// end-to-end test's part (tests/e2e.sh).
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include "DialogDriver.h"
 #include "res/resource.h"
@@ -47,4 +49,55 @@ TEST(MainDialog, StartsAsTheTemplateSays)
         PostMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);
     });
     EXPECT_EQ(IDCANCEL, result) << "Escape cancels";
+}
+
+// A DROPFILES block as Explorer hands it over; the dialog frees it.
+static WPARAM Drop(std::vector<std::string> paths)
+{
+    std::string list;
+    for (const std::string& path : paths)
+        list += path + '\0';
+    const HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 1);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    memcpy(drop + 1, list.data(), list.size());
+    GlobalUnlock(block);
+    return reinterpret_cast<WPARAM>(block);
+}
+
+TEST(MainDialog, TakesTheFolderOfWhatIsDropped)
+{
+    CCleanupDlg dialog;
+    RunModal(dialog, [&](HWND hwnd) {
+        const HWND path = GetDlgItem(hwnd, IDC_PATH);
+        EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+        SendMessageA(hwnd, WM_DROPFILES, Drop({"C:\\windows", "C:\\vorlix-tests"}), 0);
+        EXPECT_EQ("C:\\windows", TextOf(path)) << "the first of several";
+        SendMessageA(hwnd, WM_DROPFILES, Drop({"C:\\vorlix-tests\\clean\\top.tmp"}), 0);
+        EXPECT_EQ("C:\\vorlix-tests\\clean", TextOf(path)) << "a file: the folder that holds it";
+        SendMessageA(hwnd, WM_DROPFILES, Drop({"C:\\top.tmp"}), 0);
+        EXPECT_EQ("C:\\", TextOf(path)) << "a file at the top of a drive";
+        PostMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+}
+
+// While it cleans, the dialog keeps dispatching (the timer below runs), shows
+// the wait cursor, and takes no keys; then it ends with IDOK.
+TEST(MainDialog, ShowsTheWaitCursorAndTakesNoKeysWhileCleaning)
+{
+    CCleanupDlg dialog;
+    dialog.m_strPath = "C:\\vorlix-tests\\many";
+    HCURSOR during = nullptr;
+    const INT_PTR result = RunModal(dialog, [&](HWND hwnd) {
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+        WhenWindowAppears([hwnd](HWND w) { return w == hwnd; }, [&during](HWND w) {
+            SendMessageA(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            during = GetCursor();
+            PostMessageA(GetDlgItem(w, IDC_PATH), WM_CHAR, 'x', 0);
+        });
+    });
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), during);
+    EXPECT_EQ(IDOK, result);
+    EXPECT_STREQ("C:\\vorlix-tests\\many", dialog.m_strPath) << "the key typed while cleaning went nowhere";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\many\\p99\\f29.obj"));
 }

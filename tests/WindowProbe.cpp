@@ -6,6 +6,10 @@
 //                                     with " [icon]" when it shows its icon
 //   window_probe field   TITLE [ms]   prints the main dialog's folder field
 //   window_probe gone    TITLE [ms]   waits until no dialog has TITLE
+//   window_probe alive   TITLE [ms]   asks the dialog WM_NULL every 100 ms
+//                                     until it is gone; prints how often it
+//                                     answered, and fails if it once did
+//                                     not answer within a second
 // Exit status 0 when found (or gone), 1 after the wait.
 #include <windows.h>
 
@@ -36,6 +40,14 @@ int wmain(int argc, wchar_t** argv)
         RECT r;
         if (command == L"gone" && !found)
             return 0;
+        if (command == L"alive" && found) {
+            int answers = 0;
+            for (DWORD_PTR result; IsWindow(found); Sleep(100), ++answers) {
+                if (!SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result) && IsWindow(found))
+                    return std::printf("no answer after %d answers\n", answers), 1;
+            }
+            return std::printf("%d answers\n", answers), 0;
+        }
         if (command == L"dialog" && found && GetWindowRect(found, &r))
             return std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom), 0;
         if ((command == L"message" || command == L"field") && found) {

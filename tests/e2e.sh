@@ -15,8 +15,8 @@ check() {  # check DESCRIPTION COMMAND...
 }
 probe() { "$wine" "$probe_exe" "$@"; }
 files() { (cd "$sample" && find . -type f | sort); }
-start() {  # starts the program in the sample folder and clicks its caption
-    (cd "$sample" && setsid "$wine" "$exe" </dev/null >/dev/null 2>&1 &)
+start() {  # starts the program in the sample folder, with ARGS, and clicks its caption
+    (cd "$sample" && setsid "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1 &)
     read -r left top right _ < <(probe dialog Vorlix 20000)
     xdotool windowfocus "$(xdotool search --name 'Wine desktop' | head -n 1)"
     xdotool mousemove $(((left + right) / 2)) $((top + 10)) click 1
@@ -24,6 +24,12 @@ start() {  # starts the program in the sample folder and clicks its caption
 }
 
 "$here/scripts/sample-tree" "$sample"
+# Enough projects that a cleaning takes seconds: 1,000 of 20 intermediates.
+for g in $(seq -w 0 9); do
+    for p in $(seq -w 0 99); do echo "$sample/Stare/g$g/p$p"/{Debug,Release}; done
+done | xargs mkdir -p
+find "$sample/Stare" -mindepth 3 -type d | sed 's|$|/|' |
+    awk '{for (i = 0; i < 10; i++) print $0 "plik" i ".obj"}' | xargs touch
 before=$(files)
 
 # It starts in the current folder. Escape, and the close box, end it
@@ -37,6 +43,12 @@ xdotool mousemove $((right - 12)) $((top + 12)) click 1
 check "the close box ends the program" probe gone Vorlix 10000
 check "neither deletes anything" test "$before" = "$(files)"
 
+# A folder named on the command line, quoted, is in the field.
+start 'C:\vorlix-e2e\Narzędzia sieciowe'
+check "a folder from the command line is in the field" test "$(probe field Vorlix)" = 'C:\vorlix-e2e\Narzędzia sieciowe'
+xdotool key Escape
+probe gone Vorlix 10000
+
 # A folder that does not exist: the message, and the dialog stays as typed.
 start
 xdotool key Tab Home shift+End
@@ -48,13 +60,23 @@ xdotool key Return  # closes the message box
 sleep 0.5
 check "the dialog stays, the text as typed" test "$(probe field Vorlix 2000 || true)" = 'C:\nie-ma-takiego'
 
-# The sample folder itself: cleaned, then the program ends.
+# The sample folder itself, typed with a trailing space as a paste brings
+# it: cleaned while the dialog answers and Escape and the close box do
+# nothing, then the program ends.
 xdotool key Home shift+End
-xdotool type --delay 15 'C:\vorlix-e2e'
+xdotool type --delay 15 'C:\vorlix-e2e '
 xdotool key Return
-check "cleaning ends the program" probe gone Vorlix 20000
+probe alive Vorlix 5000 >"$sample.alive" &
+alive=$!
+sleep 0.4
+xdotool key Escape sleep 0.4 mousemove $((right - 12)) $((top + 12)) click 1 sleep 0.4 key Escape
+wait $alive || true
+check "the dialog answers all through the cleaning ($(cat "$sample.alive"))" \
+    grep -qxE '([5-9]|[0-9]{2,}) answers' "$sample.alive"
+check "cleaning ends the program" probe gone Vorlix 60000
 check "every intermediate file is gone, sources with .resx and .tmpl stay" \
     test "$(files)" = "$(grep -vE '\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)$' <<<"$before")"
+rm -f "$sample.alive"
 
 rm -rf "$sample"
 echo "$passes passed, $failures failed"

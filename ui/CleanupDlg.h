@@ -1,5 +1,6 @@
 // CleanupDlg.h: the main dialog. A folder field, a Browse button, and the
-// default button that cleans the folder and ends the program.
+// default button that cleans the folder and ends the program. A folder can
+// also be dropped on it, or given by the application before it starts.
 #pragma once
 
 #include "framework/Framework.h"
@@ -8,7 +9,7 @@ class CCleanupDlg : public CDialog {
 public:
     explicit CCleanupDlg(CWnd* parent = nullptr);
 
-    CString m_strPath;  // the folder text, exchanged with IDC_PATH
+    CString m_strPath;  // the folder text, exchanged with IDC_PATH; empty at the start: the current folder
     HICON m_hIcon;      // shared resource icon: never destroyed
 
     const MessageMap* GetMessageMap() const override { return &s_messageMap; }
@@ -19,12 +20,19 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
 
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnBrowse();
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    void OnDropFiles(HDROP hDropInfo);
 
 private:
     static const MsgMapEntry s_entries[];
+
+    void CleanWhileAnswering();
+
+    bool m_bCleaning = false;  // the dialog answers, shows the wait cursor and takes no input
 };
