@@ -15,8 +15,9 @@ set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
 add_executable(engine_tests
     tests/NameListTest.cpp
     tests/FileCollectorTest.cpp
-    tests/CleaningRunTest.cpp)
-target_link_libraries(engine_tests PRIVATE vorlix_engine gtest_main)
+    tests/CleaningRunTest.cpp
+    tests/PluralTest.cpp)
+target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main)
 vorlix_code(engine_tests)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)
@@ -43,9 +44,11 @@ set_tests_properties(MessageText.UnderAWesternCodePage PROPERTIES
     ENVIRONMENT "LC_ALL=C.UTF-8;VORLIX_EXPECT_ACP=1252" RESOURCE_LOCK display TIMEOUT 60)
 
 # The release exe (built first by scripts/test): its imports, its resources
-# against those of the build the tests run, its version and its manifest.
+# against those of the build the tests run, its version and its manifest;
+# and the console twin's imports.
 add_test(NAME ReleaseExe COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/release.py
-    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe $<TARGET_FILE:Vorlix> ${PROJECT_SOURCE_DIR}/tests/release-imports.txt)
+    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe $<TARGET_FILE:Vorlix> ${PROJECT_SOURCE_DIR}/tests/release-imports.txt
+    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.com ${PROJECT_SOURCE_DIR}/tests/release-imports-com.txt)
 
 # The real program driven from outside, as a person would.
 add_executable(window_probe tests/WindowProbe.cpp)
@@ -55,8 +58,12 @@ add_test(NAME EndToEnd COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e.sh
     $<TARGET_FILE:Vorlix> $<TARGET_FILE:window_probe>)
 set_tests_properties(EndToEnd PROPERTIES RESOURCE_LOCK display TIMEOUT 180)
 
+# The console twin, run as a script runs it.
+add_test(NAME ConsoleTwin COMMAND bash ${PROJECT_SOURCE_DIR}/tests/console.sh $<TARGET_FILE:VorlixConsole>)
+set_tests_properties(ConsoleTwin PROPERTIES TIMEOUT 120)
+
 # The release is reproducible: built again in another folder, the same bytes.
 add_test(NAME ReleaseIsReproducible COMMAND sh -c
-    "cmake --preset win32 -B '${CMAKE_BINARY_DIR}/release-again' >/dev/null && cmake --build '${CMAKE_BINARY_DIR}/release-again' --target Vorlix >/dev/null && cmp build/win32/Vorlix.exe '${CMAKE_BINARY_DIR}/release-again/Vorlix.exe'"
+    "cmake --preset win32 -B '${CMAKE_BINARY_DIR}/release-again' >/dev/null && cmake --build '${CMAKE_BINARY_DIR}/release-again' --target Vorlix VorlixConsole >/dev/null && cmp build/win32/Vorlix.exe '${CMAKE_BINARY_DIR}/release-again/Vorlix.exe' && cmp build/win32/Vorlix.com '${CMAKE_BINARY_DIR}/release-again/Vorlix.com'"
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(ReleaseIsReproducible PROPERTIES TIMEOUT 300)

@@ -61,7 +61,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
-CConfinedDeleter::CConfinedDeleter(const char* folder)
+CConfinedDeleter::CConfinedDeleter(const char* folder, bool checkOnly) : m_bCheckOnly(checkOnly)
 {
     const DWORD length = GetFullPathNameA(folder, MAX_PATH, m_rootText, nullptr);
     if (length == 0 || length >= MAX_PATH - 1)
@@ -111,9 +111,15 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
     if (!RtlEqualUnicodeString(&want, &have, TRUE))
         return kErrorOutsideFolder;
 
-    LARGE_INTEGER bytes = {};
-    if (size && GetFileSizeEx(file, &bytes))
-        *size = static_cast<ULONGLONG>(bytes.QuadPart);
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool known = (size || m_bCheckOnly) && GetFileInformationByHandle(file, &info);
+    if (size)
+        *size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (m_bCheckOnly) {
+        if (!known)
+            return GetLastError();
+        return info.dwFileAttributes & FILE_ATTRIBUTE_READONLY ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    }
     FILE_DISPOSITION_INFORMATION disposition = {TRUE};
     IO_STATUS_BLOCK status;
     const NTSTATUS result = NtSetInformationFile(file, &status, &disposition, sizeof disposition,

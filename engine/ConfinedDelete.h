@@ -19,7 +19,9 @@ class CConfinedDeleter {
 public:
     // Learns the folder's own name from a handle on it, now: a folder swapped
     // later does not move the bound. No memory is allocated, here or below.
-    explicit CConfinedDeleter(const char* folder);
+    // With `checkOnly`, nothing is deleted: Delete answers as far as can be
+    // told without deleting (a read-only file stays, with ERROR_ACCESS_DENIED).
+    explicit CConfinedDeleter(const char* folder, bool checkOnly = false);
     CConfinedDeleter(const CConfinedDeleter&) = delete;
     CConfinedDeleter& operator=(const CConfinedDeleter&) = delete;
 
@@ -33,6 +35,7 @@ public:
     DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;
 
 private:
+    bool m_bCheckOnly;
     char m_rootText[MAX_PATH] = {};  // the folder's full path, ending in a backslash
     size_t m_rootTextLength = 0;
     WCHAR m_rootName[MAX_PATH + 64] = {};  // its name from the handle, no trailing backslash

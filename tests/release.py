@@ -2,8 +2,9 @@
 """The release exe, read once: a 32-bit GUI program that imports exactly the
 reviewed list (every entry of which Windows XP SP3 has), with the resources
 of the build the tests run, byte for byte and in Polish, its version
-resource and its manifest.
-    tests/release.py RELEASE.exe TESTED.exe release-imports.txt"""
+resource and its manifest. Then the console twin: a 32-bit console program
+that imports exactly its own reviewed list.
+    tests/release.py RELEASE.exe TESTED.exe release-imports.txt RELEASE.com release-imports-com.txt"""
 import sys
 
 import pefile
@@ -23,11 +24,16 @@ def resources(pe):
             for t in pe.DIRECTORY_ENTRY_RESOURCE.entries for n in t.directory.entries for lang in n.directory.entries}
 
 
-check("a 32-bit GUI program", (release.FILE_HEADER.Machine, release.OPTIONAL_HEADER.Subsystem) == (0x14C, 2))
-imports = {f"{d.dll.decode().upper()}!{i.name.decode()}" for d in release.DIRECTORY_ENTRY_IMPORT for i in d.imports}
-listed = {line.strip() for line in open(sys.argv[3]) if line.strip() and not line.startswith("#")}
-check(f"{len(imports)} imports as listed; new: {sorted(imports - listed)}, gone: {sorted(listed - imports)}",
-      imports == listed)
+def program(pe, kind, subsystem, listing):
+    check(f"a 32-bit {kind} program", (pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem) == (0x14C, subsystem))
+    imports = {f"{d.dll.decode().upper()}!{i.name.decode()}" for d in pe.DIRECTORY_ENTRY_IMPORT for i in d.imports}
+    listed = {line.strip() for line in open(listing) if line.strip() and not line.startswith("#")}
+    check(f"{kind}: {len(imports)} imports as listed; new: {sorted(imports - listed)}, gone: {sorted(listed - imports)}",
+          imports == listed)
+
+
+program(release, "GUI", 2, sys.argv[3])
+program(pefile.PE(sys.argv[4]), "console", 3, sys.argv[5])
 
 ours, theirs = resources(release), resources(tested)
 manifest = ours.pop((24, 1, 0x409), b"")

@@ -1,0 +1,205 @@
+// ConsoleMain.cpp: Vorlix.com, the console twin of Vorlix.exe, for scripts.
+// Each folder named is cleaned as the dialog cleans one, and the program
+// says what it deleted and what it could not, or with /N what it would.
+//
+//   vorlix [/N] [/Q] folder [folder...]
+//   vorlix /?
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "ConsoleText.h"
+#include "Plural.h"
+#include "engine/CleaningRun.h"
+#include "engine/ConfinedDelete.h"
+#include "engine/FileCollector.h"
+
+namespace {
+
+// Exit status.
+constexpr int kAllGone = 0;     // every matching file went (would go, with /N)
+constexpr int kSomeStayed = 1;  // some file could not be deleted
+constexpr int kBadUsage = 2;    // bad usage, or a folder that is not one
+
+const char* const kUsage[] = {
+    "Vorlix usuwa pliki pośrednie i tymczasowe Visual C++ (*.pch, *.idb, *.ilk, *.obj,",
+    "*.res, *.pdb, *.ncb, *.aps, *.plg, *.tmp) ze wskazanych katalogów i ich podkatalogów.",
+    "",
+    "vorlix [/N] [/Q] katalog [katalog...]",
+    "",
+    "  /N  pokazuje, co zostałoby usunięte, i niczego nie usuwa",
+    "  /Q  wypisuje tylko podsumowania i pliki, których nie da się usunąć",
+    "",
+    "Kod wyjścia: 0 - usunięto wszystko, 1 - nie wszystko dało się usunąć,",
+    "2 - błędne wywołanie albo katalog, który nie istnieje.",
+};
+
+struct Options {
+    bool preview = false;  // /N
+    bool quiet = false;    // /Q
+    bool help = false;     // /?
+    std::string unknown;   // the first option not understood
+    std::vector<std::string> folders;
+};
+
+// Options are case-insensitive and may stand anywhere among the folders.
+Options Parse(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg[0] != '/') {
+            options.folders.emplace_back(arg);
+            continue;
+        }
+        const char option = std::strlen(arg) == 2 ? static_cast<char>(std::toupper(static_cast<unsigned char>(arg[1]))) : 0;
+        if (option == 'N')
+            options.preview = true;
+        else if (option == 'Q')
+            options.quiet = true;
+        else if (option == '?')
+            options.help = true;
+        else if (options.unknown.empty())
+            options.unknown = arg;
+    }
+    return options;
+}
+
+// Adds why a file stays, as the system words it.
+void AddReason(CConsoleText& out, DWORD error)
+{
+    if (error == kErrorOutsideFolder) {
+        out.Add("prowadzi poza wskazany katalog");
+        return;
+    }
+    wchar_t text[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  text, 512, nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
+        text[--length] = L'\0';
+    if (length > 0) {
+        out.Add(text);
+    } else {
+        char number[16];
+        out.Add("błąd ").Add(_ultoa(error, number, 10));
+    }
+}
+
+// What became of one folder's files. The deletes report here one at a time.
+class CFolderReport : public CDeleteObserver {
+public:
+    CFolderReport(const Options& options, CConsoleText& out) : m_options(options), m_out(out) {}
+
+    // Called on the deleting threads, which nothing may unwind: a line that
+    // finds no memory is not written, and the counts go on.
+    void Deleted(const char* path, ULONGLONG size) override
+    {
+        ++m_gone;
+        m_bytes += size;
+        try {
+            if (!m_options.quiet)
+                m_out.Add(path, CP_ACP).EndLine();
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    void Kept(const char* path, DWORD error) override
+    {
+        ++m_kept;
+        try {
+            m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").Add(path, CP_ACP).Add(": ");
+            AddReason(m_out, error);
+            m_out.EndLine();
+        } catch (const std::bad_alloc&) {
+        }
+    }
+
+    // "C:\Projekty - usunięte: 5 plików (1234 bajty), nieusunięte: 1 plik"
+    int Summary(const std::string& folder)
+    {
+        m_out.Add(folder, CP_ACP).Add(m_options.preview ? " - do usunięcia: " : " - usunięte: ");
+        m_out.Add(CountOf(m_gone, "plik", "pliki", "plików")).Add(" (").Add(CountOf(m_bytes, "bajt", "bajty", "bajtów"));
+        m_out.Add(")");
+        if (m_kept)
+            m_out.Add(m_options.preview ? ", nie do usunięcia: " : ", nieusunięte: ").Add(CountOf(m_kept, "plik", "pliki", "plików"));
+        m_out.EndLine();
+        return m_kept ? kSomeStayed : kAllGone;
+    }
+
+private:
+    const Options& m_options;
+    CConsoleText& m_out;
+    unsigned long long m_gone = 0, m_kept = 0;
+    ULONGLONG m_bytes = 0;
+};
+
+// Cleans one folder, or with /N checks what a cleaning would delete.
+int Clean(const std::string& folder, const Options& options, CConsoleText& out)
+{
+    const CConfinedDeleter deleter(folder.c_str(), options.preview);
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, folder.c_str());
+    CFolderReport report(options, out);
+    DeleteFound(collector.found, deleter, &report);
+    return report.Summary(folder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CConsoleText out(STD_OUTPUT_HANDLE), err(STD_ERROR_HANDLE);
+    Options options = Parse(argc, argv);
+    if (options.help) {
+        for (const char* line : kUsage)
+            out.Add(line).EndLine();
+        return kAllGone;
+    }
+    if (!options.unknown.empty() || options.folders.empty()) {
+        if (!options.unknown.empty())
+            err.Add("Nieznana opcja: ").Add(options.unknown, CP_ACP).EndLine();
+        err.Add(kUsage[3]).EndLine();
+        err.Add("Pomoc: vorlix /?").EndLine();
+        return kBadUsage;
+    }
+
+    // Every folder is checked before any is cleaned: a mistyped one cleans nothing.
+    bool allFolders = true;
+    for (std::string& folder : options.folders) {
+        folder.resize(TrimmedFolderLength(folder.c_str()));
+        if (!IsExistingFolder(folder.c_str())) {
+            err.Add(folder, CP_ACP).Add(": ").Add("Katalog o podanej nazwie nie istnieje!").EndLine();
+            allFolders = false;
+        }
+    }
+    if (!allFolders)
+        return kBadUsage;
+
+    int status = kAllGone;
+    try {
+        for (const std::string& folder : options.folders)
+            status = std::max(status, Clean(folder, options, out));
+    } catch (const std::bad_alloc&) {
+        out.Flush();
+        err.Add("Za mało pamięci: pozostałe pliki nie zostały usunięte.").EndLine();
+        return kSomeStayed;
+    }
+    return status;
+}
+
+// The library's terminate handler names the exception's type, through the
+// demangler: a sixth of this program, for an exception that never leaves main.
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+}  // namespace __gnu_cxx

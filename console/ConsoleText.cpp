@@ -1,0 +1,59 @@
+// ConsoleText.cpp: encoding and writing the console twin's lines.
+#include "ConsoleText.h"
+
+#include <cwchar>
+
+CConsoleText::CConsoleText(DWORD stdHandle) : m_handle(GetStdHandle(stdHandle))
+{
+    DWORD mode;
+    m_bConsole = GetConsoleMode(m_handle, &mode) != FALSE;
+    m_codePage = GetConsoleOutputCP();
+    if (!m_codePage)
+        m_codePage = GetOEMCP();
+}
+
+CConsoleText& CConsoleText::Add(const char* text, UINT codePage)
+{
+    const int length = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+    if (length > 1) {
+        const size_t at = m_line.size();
+        m_line.resize(at + static_cast<size_t>(length));
+        MultiByteToWideChar(codePage, 0, text, -1, m_line.data() + at, length);
+        m_line.pop_back();  // the terminator
+    }
+    return *this;
+}
+
+CConsoleText& CConsoleText::Add(const wchar_t* text)
+{
+    m_line.insert(m_line.end(), text, text + std::wcslen(text));
+    return *this;
+}
+
+void CConsoleText::EndLine()
+{
+    m_line.push_back(L'\r');
+    m_line.push_back(L'\n');
+    if (m_bConsole) {
+        DWORD written;
+        WriteConsoleW(m_handle, m_line.data(), static_cast<DWORD>(m_line.size()), &written, nullptr);
+    } else {
+        const int size = WideCharToMultiByte(m_codePage, 0, m_line.data(), static_cast<int>(m_line.size()), nullptr,
+                                             0, nullptr, nullptr);
+        const size_t at = m_pending.size();
+        m_pending.resize(at + static_cast<size_t>(size > 0 ? size : 0));
+        WideCharToMultiByte(m_codePage, 0, m_line.data(), static_cast<int>(m_line.size()), &m_pending[at], size,
+                            nullptr, nullptr);
+        if (m_pending.size() >= 8192)
+            Flush();
+    }
+    m_line.clear();
+}
+
+void CConsoleText::Flush()
+{
+    DWORD written;
+    if (!m_pending.empty())
+        WriteFile(m_handle, m_pending.data(), static_cast<DWORD>(m_pending.size()), &written, nullptr);
+    m_pending.clear();
+}

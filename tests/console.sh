@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The console twin, the real Vorlix.com under Wine, run as a script runs it:
+# on sample projects with Polish names and a read-only intermediate, its
+# output redirected to a file.
+#   tests/console.sh Vorlix.com
+set -uo pipefail
+com="$(realpath "$1")"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}" WINEDEBUG=-all LC_ALL=pl_PL.UTF-8
+sample="$WINEPREFIX/drive_c/vorlix-console" out="$WINEPREFIX/drive_c/vorlix-console.out"
+passes=0 failures=0
+
+check() {  # check DESCRIPTION COMMAND...
+    if "${@:2}"; then echo "ok: $1"; passes=$((passes + 1)); else echo "FAILED: $1"; failures=$((failures + 1)); fi
+}
+# Runs Vorlix.com; its output, redirected, is read back from code page 852.
+vorlix() {
+    /usr/lib/wine/wine64 "$com" "$@" >"$out.852" 2>"$out.err"
+    status=$?
+    iconv -f CP852 -t UTF-8 "$out.852" | tr -d '\r' >"$out"
+}
+files() { (cd "$sample" && find . -type f | sort); }
+
+"$here/scripts/sample-tree" "$sample"
+chmod a-w "$sample/Edytor/Debug/main.obj"  # read-only to Windows
+before=$(files)
+bytes=$(cd "$sample" && find . -type f -regextype egrep -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)' \
+        ! -path ./Edytor/Debug/main.obj -printf '%s+' && echo 0)
+
+vorlix /n 'C:\vorlix-console'
+check "/N deletes nothing; status 1 for the read-only file" test "$status $(files)" = "1 $before"
+check "/N names the read-only file and why" \
+    grep -qxF 'Nie da się usunąć C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.' "$out"
+check "/N reads back in Polish from code page 852" \
+    grep -qxF 'C:\vorlix-console\Narzędzia sieciowe\Debug\Narzędzia sieciowe.pch' "$out"
+check "/N sums up" grep -qxF "C:\\vorlix-console - do usunięcia: 50 plików ($((bytes)) bajty), nie do usunięcia: 1 plik" "$out"
+previewed=$(grep '^C:.*[^)]$' "$out" | grep -v ' - ' | sort)
+
+vorlix /Q 'C:\vorlix-console ' /q
+deleted=$(comm -23 <(echo "$before") <(files) | sed 's|^\./|C:\\vorlix-console\\|; s|/|\\|g' | sort)
+check "the run deletes exactly what /N listed" test "$previewed" = "$deleted"
+check "/Q: only the file that stays and the summary; status 1" test "$status
+$(cat "$out")" = "1
+Nie usunięto C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.
+C:\vorlix-console - usunięte: 50 plików ($((bytes)) bajty), nieusunięte: 1 plik"
+
+vorlix 'C:\vorlix-console' 'C:\nie-ma-takiego'
+check "a missing folder: status 2 and the dialog's message" test "$status $(iconv -f CP852 -t UTF-8 "$out.err" | tr -d '\r')" = \
+    "2 C:\nie-ma-takiego: Katalog o podanej nazwie nie istnieje!"
+
+chmod -R u+w "$sample"
+rm -rf "$sample" "$out" "$out.852" "$out.err"
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
