@@ -2,8 +2,9 @@
 // folders of Visual C++ projects, beside Wine's own "del /s" and a native
 // "find -delete" on identical copies of the same tree.
 //
-//   vorlix_bench [--threads=N] [matching-files ...]
-//       default: 10000 files, the engine's own number of delete threads
+//   vorlix_bench [--threads=N] [--engine-only] [matching-files ...]
+//       default: 10000 files, the engine's own number of delete threads,
+//       and the engine beside del /s and find -delete
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
@@ -37,6 +38,7 @@ constexpr int kMatchingPerProject = sizeof kMatching / sizeof kMatching[0];
 constexpr int kSourcesPerProject = sizeof kSources / sizeof kSources[0];
 constexpr int kProjectsPerGroup = 100;
 int g_deleteThreads = kDeleteThreads;
+bool g_engineOnly = false;  // --engine-only: no del /s, no find -delete
 
 double Now()
 {
@@ -197,6 +199,10 @@ Figures Measure(const std::string& base, int matching)
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     figures.peakMB = double(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
     check("the engine", engineTree);
+    if (g_engineOnly) {
+        RunShell("rm -rf " + ShellQuote(unixMaster));
+        return figures;
+    }
 
     const std::string delTree = copy("del");
     std::string del = "cmd.exe /c del /s /q";
@@ -228,6 +234,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--threads=", 10) == 0)
             g_deleteThreads = std::atoi(argv[i] + 10);
+        else if (std::strcmp(argv[i], "--engine-only") == 0)
+            g_engineOnly = true;
         else
             sizes.push_back(std::atoi(argv[i]));
     }
@@ -251,18 +259,24 @@ int main(int argc, char** argv)
         std::printf("  engine delete   %8.3f s  %7.2f us/file  (%d threads)\n", f.remove, f.remove * perFile,
                     g_deleteThreads);
         std::printf("  engine total    %8.3f s  %7.2f us/file\n", engine, engine * perFile);
-        std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
-        std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);
-        std::printf("  engine / del %.2f   engine / find %.2f   collect / delete %.2f\n",
-                    engine / f.del, engine / f.find, f.collect / f.remove);
+        if (!g_engineOnly) {
+            std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
+            std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);
+            std::printf("  engine / del %.2f   engine / find %.2f", engine / f.del, engine / f.find);
+        }
+        std::printf("   collect / delete %.2f\n", f.collect / f.remove);
         std::printf("  peak working set %.1f MB\n", f.peakMB);
         std::fflush(stdout);
     }
-    if (all.size() > 1) {
-        const auto perFile = [](const Figures& f) { return (f.collect + f.remove) / double(f.matching); };
-        std::printf("scaling: time per file at %ld is %.2f times that at %ld\n",
-                    all.back().matching, perFile(all.back()) / perFile(all.front()),
-                    all.front().matching);
+    // Time per file at the largest size against each other size, in run order.
+    const auto perFile = [](const Figures& f) { return (f.collect + f.remove) / double(f.matching); };
+    const Figures* largest = &all.front();
+    for (const Figures& f : all)
+        largest = f.matching > largest->matching ? &f : largest;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (&all[i] != largest)
+            std::printf("scaling: time per file at %ld is %.2f times that at %ld (size %zu of the run)\n",
+                        largest->matching, perFile(*largest) / perFile(all[i]), all[i].matching, i + 1);
     }
     RemoveDirectoryA(base.c_str());
     return 0;

@@ -63,8 +63,16 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 CConfinedDeleter::CConfinedDeleter(const char* folder, bool checkOnly) : m_bCheckOnly(checkOnly)
 {
-    const DWORD length = GetFullPathNameA(folder, MAX_PATH, m_rootText, nullptr);
-    if (length == 0 || length >= MAX_PATH - 1)
+    // The folder as a cleaning run composes its searches, "folder\pattern":
+    // a bare drive "D:" is its root then, not its current folder.
+    const size_t folderLength = std::strlen(folder);
+    char composed[MAX_PATH];
+    if (folderLength + 1 >= MAX_PATH)
+        return;
+    std::memcpy(composed, folder, folderLength);
+    std::strcpy(composed + folderLength, "\\");
+    const DWORD length = GetFullPathNameA(composed, MAX_PATH, m_rootText, nullptr);
+    if (length == 0 || length >= MAX_PATH)
         return;
     // The folder itself, even when it is a link: its target is then the bound.
     const FileHandle root(CreateFileA(m_rootText, 0, kShareAll, nullptr, OPEN_EXISTING,
@@ -74,10 +82,7 @@ CConfinedDeleter::CConfinedDeleter(const char* folder, bool checkOnly) : m_bChec
         return;
     if (nameLength && m_rootName[nameLength - 1] == L'\\')
         --nameLength;  // a drive's root
-    m_rootTextLength = length;
-    if (m_rootText[length - 1] != '\\')
-        m_rootText[m_rootTextLength++] = '\\';
-    m_rootText[m_rootTextLength] = '\0';
+    m_rootTextLength = length;  // ends in a backslash
     m_rootNameLength = nameLength;
 }
 
