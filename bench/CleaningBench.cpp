@@ -165,7 +165,10 @@ Figures Measure(const std::string& base, int matching)
     const std::string unixMaster = UnixPath(master);
     const auto copy = [&](const char* name) {
         const std::string target = base + "\\" + name;
-        RunShell("cp -a " + ShellQuote(unixMaster) + " " + ShellQuote(UnixPath(base) + "/" + name));
+        // Written to disk before it is timed, as a user's old build files are:
+        // a fresh copy's metadata is still being written back, which makes
+        // deleting look cheap until the write-back catches up with the run.
+        RunShell("cp -a " + ShellQuote(unixMaster) + " " + ShellQuote(UnixPath(base) + "/" + name) + " && sync");
         return target;
     };
     const auto check = [&](const char* who, const std::string& tree) {
