@@ -27,6 +27,11 @@ before=$(files)
 bytes=$(cd "$sample" && find . -type f -regextype egrep -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)' \
         ! -path ./Edytor/Debug/main.obj -printf '%s+' && echo 0)
 
+vorlix 'C:\vorlix-console' 'C:\nie-ma-takiego'
+check "a missing folder: status 2, the dialog's message, and the other folder is not cleaned" \
+    test "$status $(iconv -f CP852 -t UTF-8 "$out.err" | tr -d '\r') $(files)" = \
+    "2 C:\nie-ma-takiego: Katalog o podanej nazwie nie istnieje! $before"
+
 vorlix /n 'C:\vorlix-console'
 check "/N deletes nothing; status 1 for the read-only file" test "$status $(files)" = "1 $before"
 check "/N names the read-only file and why" \
@@ -43,10 +48,6 @@ check "/Q: only the file that stays and the summary; status 1" test "$status
 $(cat "$out")" = "1
 Nie usunięto C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.
 C:\vorlix-console - usunięte: 50 plików ($((bytes)) bajty), nieusunięte: 1 plik"
-
-vorlix 'C:\vorlix-console' 'C:\nie-ma-takiego'
-check "a missing folder: status 2 and the dialog's message" test "$status $(iconv -f CP852 -t UTF-8 "$out.err" | tr -d '\r')" = \
-    "2 C:\nie-ma-takiego: Katalog o podanej nazwie nie istnieje!"
 
 chmod -R u+w "$sample"
 rm -rf "$sample" "$out" "$out.852" "$out.err"
