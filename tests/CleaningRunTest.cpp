@@ -44,7 +44,6 @@ TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
     Outcome outcome;
     DeleteFound(collector.found, deleter, &outcome);
     EXPECT_TRUE(collector.found.IsEmpty());
-    std::sort(outcome.deleted.begin(), outcome.deleted.end());
     outcome.deleted.push_back(debug + "locked.obj");
     std::sort(outcome.deleted.begin(), outcome.deleted.end());
     EXPECT_EQ(found, outcome.deleted) << "all that was found went, but the read-only file";

@@ -25,11 +25,8 @@ start() {  # starts the program in the sample folder, with ARGS, and clicks its 
 
 "$here/scripts/sample-tree" "$sample"
 # Enough projects that a cleaning takes seconds: 1,000 of 20 intermediates.
-for g in $(seq -w 0 9); do
-    for p in $(seq -w 0 99); do echo "$sample/Stare/g$g/p$p"/{Debug,Release}; done
-done | xargs mkdir -p
-find "$sample/Stare" -mindepth 3 -type d | sed 's|$|/|' |
-    awk '{for (i = 0; i < 10; i++) print $0 "plik" i ".obj"}' | xargs touch
+mkdir -p "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}
+printf '%s\n' "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}/plik{0..9}.obj | xargs touch
 before=$(files)
 
 # It starts in the current folder. Escape, and the close box, end it
