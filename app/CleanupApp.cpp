@@ -12,20 +12,15 @@ CCleanupApp theApp;
 namespace {
 
 // The folder a shortcut or Explorer's "Send To" names: the first argument,
-// its quotes removed by the usual rules, in the ANSI code page. Empty when
-// there is none.
+// its quotes removed by the usual rules, as the field can hold it. Empty
+// when there is none.
 CString FolderFromCommandLine()
 {
     CString folder;
     int count = 0;
     LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (args && count > 1) {
-        const int size = ::WideCharToMultiByte(CP_ACP, 0, args[1], -1, nullptr, 0, nullptr, nullptr);
-        if (size > 0) {
-            ::WideCharToMultiByte(CP_ACP, 0, args[1], -1, folder.GetBuffer(size), size, nullptr, nullptr);
-            folder.ReleaseBuffer();
-        }
-    }
+    if (args && count > 1)
+        folder = AnsiFolderText(args[1]);
     ::LocalFree(args);
     return folder;
 }

@@ -188,8 +188,9 @@ Figures Measure(const std::string& base, int matching)
         CFileCollector collector;
         collector.bRecurse = TRUE;
         double start = Now();
-        const CConfinedDeleter deleter(engineTree.c_str());
-        CollectCleanable(collector, engineTree.c_str());
+        const std::wstring folder(engineTree.begin(), engineTree.end());
+        const CConfinedDeleter deleter(folder.c_str());
+        CollectCleanable(collector, folder.c_str());
         figures.collect = Now() - start;
         start = Now();
         DeleteFound(collector.found, deleter, nullptr, g_deleteThreads);

@@ -9,7 +9,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cwchar>
+#include <cwctype>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -46,26 +47,26 @@ struct Options {
     bool preview = false;  // /N
     bool quiet = false;    // /Q
     bool help = false;     // /?
-    std::string unknown;   // the first option not understood
-    std::vector<std::string> folders;
+    std::wstring unknown;  // the first option not understood
+    std::vector<std::wstring> folders;
 };
 
 // Options are case-insensitive and may stand anywhere among the folders.
-Options Parse(int argc, char** argv)
+Options Parse(int argc, wchar_t** argv)
 {
     Options options;
     for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (arg[0] != '/') {
+        const wchar_t* arg = argv[i];
+        if (arg[0] != L'/') {
             options.folders.emplace_back(arg);
             continue;
         }
-        const char option = std::strlen(arg) == 2 ? static_cast<char>(std::toupper(static_cast<unsigned char>(arg[1]))) : 0;
-        if (option == 'N')
+        const wchar_t option = std::wcslen(arg) == 2 ? static_cast<wchar_t>(std::towupper(arg[1])) : 0;
+        if (option == L'N')
             options.preview = true;
-        else if (option == 'Q')
+        else if (option == L'Q')
             options.quiet = true;
-        else if (option == '?')
+        else if (option == L'?')
             options.help = true;
         else if (options.unknown.empty())
             options.unknown = arg;
@@ -106,7 +107,7 @@ public:
         m_bytes += size;
         try {
             if (!m_options.quiet)
-                m_out.Add(path, CP_ACP).EndLine();
+                m_out.AddPath(path).EndLine();
         } catch (const std::bad_alloc&) {
         }
     }
@@ -114,7 +115,7 @@ public:
     {
         ++m_kept;
         try {
-            m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").Add(path, CP_ACP).Add(": ");
+            m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
             AddReason(m_out, error);
             m_out.EndLine();
         } catch (const std::bad_alloc&) {
@@ -122,9 +123,9 @@ public:
     }
 
     // "C:\Projekty - usunięte: 5 plików (1234 bajty), nieusunięte: 1 plik"
-    int Summary(const std::string& folder)
+    int Summary(const std::wstring& folder)
     {
-        m_out.Add(folder, CP_ACP).Add(m_options.preview ? " - do usunięcia: " : " - usunięte: ");
+        m_out.Add(folder.c_str()).Add(m_options.preview ? " - do usunięcia: " : " - usunięte: ");
         m_out.Add(CountOf(m_gone, "plik", "pliki", "plików")).Add(" (").Add(CountOf(m_bytes, "bajt", "bajty", "bajtów"));
         m_out.Add(")");
         if (m_kept)
@@ -141,7 +142,7 @@ private:
 };
 
 // Cleans one folder, or with /N checks what a cleaning would delete.
-int Clean(const std::string& folder, const Options& options, CConsoleText& out)
+int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
 {
     const CConfinedDeleter deleter(folder.c_str(), options.preview);
     CFileCollector collector;
@@ -154,7 +155,7 @@ int Clean(const std::string& folder, const Options& options, CConsoleText& out)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
     CConsoleText out(STD_OUTPUT_HANDLE), err(STD_ERROR_HANDLE);
     Options options = Parse(argc, argv);
@@ -165,7 +166,7 @@ int main(int argc, char** argv)
     }
     if (!options.unknown.empty() || options.folders.empty()) {
         if (!options.unknown.empty())
-            err.Add("Nieznana opcja: ").Add(options.unknown, CP_ACP).EndLine();
+            err.Add("Nieznana opcja: ").Add(options.unknown.c_str()).EndLine();
         err.Add(kUsage[3]).EndLine();
         err.Add("Pomoc: vorlix /?").EndLine();
         return kBadUsage;
@@ -173,10 +174,10 @@ int main(int argc, char** argv)
 
     // Every folder is checked before any is cleaned: a mistyped one cleans nothing.
     bool allFolders = true;
-    for (std::string& folder : options.folders) {
+    for (std::wstring& folder : options.folders) {
         folder.resize(TrimmedFolderLength(folder.c_str()));
         if (!IsExistingFolder(folder.c_str())) {
-            err.Add(folder, CP_ACP).Add(": ").Add("Katalog o podanej nazwie nie istnieje!").EndLine();
+            err.Add(folder.c_str()).Add(": ").Add("Katalog o podanej nazwie nie istnieje!").EndLine();
             allFolders = false;
         }
     }
@@ -185,7 +186,7 @@ int main(int argc, char** argv)
 
     int status = kAllGone;
     try {
-        for (const std::string& folder : options.folders)
+        for (const std::wstring& folder : options.folders)
             status = std::max(status, Clean(folder, options, out));
     } catch (const std::bad_alloc&) {
         out.Flush();

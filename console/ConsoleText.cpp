@@ -3,6 +3,8 @@
 
 #include <cwchar>
 
+#include "engine/PathText.h"
+
 CConsoleText::CConsoleText(DWORD stdHandle) : m_handle(GetStdHandle(stdHandle))
 {
     DWORD mode;
@@ -24,6 +26,12 @@ CConsoleText& CConsoleText::Add(const char* text, UINT codePage)
     return *this;
 }
 
+CConsoleText& CConsoleText::AddPath(const char* path)
+{
+    const std::wstring wide = WideOf(path);
+    return Add(wide.c_str());
+}
+
 CConsoleText& CConsoleText::Add(const wchar_t* text)
 {
     m_line.insert(m_line.end(), text, text + std::wcslen(text));
@@ -38,12 +46,24 @@ void CConsoleText::EndLine()
         DWORD written;
         WriteConsoleW(m_handle, m_line.data(), static_cast<DWORD>(m_line.size()), &written, nullptr);
     } else {
-        const int size = WideCharToMultiByte(m_codePage, 0, m_line.data(), static_cast<int>(m_line.size()), nullptr,
-                                             0, nullptr, nullptr);
+        // What the code page cannot spell becomes "?", never a look-alike
+        // letter that would name another file. UTF-8 spells everything.
+        // A character beyond the 16-bit plane is one "?", not two.
+        const DWORD flags = m_codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+        if (flags) {
+            size_t kept = 0;
+            for (const wchar_t c : m_line) {
+                const bool pairEnd = c >= 0xDC00 && c < 0xE000 && kept && m_line[kept - 1] >= 0xD800 && m_line[kept - 1] < 0xDC00;
+                if (!pairEnd)
+                    m_line[kept++] = c;
+            }
+            m_line.resize(kept);
+        }
+        const int length = static_cast<int>(m_line.size());
+        const int size = WideCharToMultiByte(m_codePage, flags, m_line.data(), length, nullptr, 0, nullptr, nullptr);
         const size_t at = m_pending.size();
         m_pending.resize(at + static_cast<size_t>(size > 0 ? size : 0));
-        WideCharToMultiByte(m_codePage, 0, m_line.data(), static_cast<int>(m_line.size()), &m_pending[at], size,
-                            nullptr, nullptr);
+        WideCharToMultiByte(m_codePage, flags, m_line.data(), length, &m_pending[at], size, nullptr, nullptr);
         if (m_pending.size() >= 8192)
             Flush();
     }

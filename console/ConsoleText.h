@@ -20,11 +20,12 @@ public:
     CConsoleText(const CConsoleText&) = delete;
     CConsoleText& operator=(const CConsoleText&) = delete;
 
-    // Adds to the line: the program's own text, or text in `codePage`
-    // (CP_ACP for paths).
+    // Adds to the line: the program's own text, or text in `codePage`.
     CConsoleText& Add(const char* text, UINT codePage = kOwnTexts);
     CConsoleText& Add(const std::string& text, UINT codePage = kOwnTexts) { return Add(text.c_str(), codePage); }
     CConsoleText& Add(const wchar_t* text);
+    // Adds a path as the engine reports it (UTF-8, engine/PathText.h).
+    CConsoleText& AddPath(const char* path);
     // Ends the line. A console sees it at once; a file or a pipe, in blocks.
     void EndLine();
     void Flush();

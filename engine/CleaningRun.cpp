@@ -2,9 +2,13 @@
 #include "CleaningRun.h"
 
 #include <cstring>
+#include <cwchar>
+#include <memory>
+#include <string>
 
 #include "ConfinedDelete.h"
 #include "FileCollector.h"
+#include "PathText.h"
 #include "Threads.h"
 
 const char* const kCleanPatterns[10] = {
@@ -12,30 +16,33 @@ const char* const kCleanPatterns[10] = {
     "*.pdb", "*.ncb", "*.aps", "*.plg", "*.tmp",
 };
 
-BOOL IsExistingFolder(const char* text)
+BOOL IsExistingFolder(const wchar_t* text)
 {
-    const DWORD attributes = GetFileAttributesA(text);
+    const std::wstring full = FullFolderPath(text);
+    if (full.empty())
+        return FALSE;
+    const DWORD attributes = GetFileAttributesW(SuperPath(full).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-size_t TrimmedFolderLength(const char* text)
+size_t TrimmedFolderLength(const wchar_t* text)
 {
-    size_t length = std::strlen(text);
+    size_t length = std::wcslen(text);
     size_t lastPart = length;
-    while (lastPart > 0 && !std::strchr("\\/:", text[lastPart - 1]))
+    while (lastPart > 0 && !std::wcschr(L"\\/:", text[lastPart - 1]))
         --lastPart;
     size_t end = length;
-    while (end > lastPart && (text[end - 1] == ' ' || text[end - 1] == '.'))
+    while (end > lastPart && (text[end - 1] == L' ' || text[end - 1] == L'.'))
         --end;
     if (end > lastPart)
         return end;
     // Nothing but dots and spaces: "." and ".." keep their dots.
-    while (length > lastPart && text[length - 1] == ' ')
+    while (length > lastPart && text[length - 1] == L' ')
         --length;
     return length;
 }
 
-void CleanFolder(const char* folder)
+void CleanFolder(const wchar_t* folder)
 {
     // The folder's own name is taken before anything below it is read.
     const CConfinedDeleter deleter(folder);
@@ -45,7 +52,7 @@ void CleanFolder(const char* folder)
     DeleteFound(collector.found, deleter);
 }
 
-void CollectCleanable(CFileCollector& collector, const char* folder)
+void CollectCleanable(CFileCollector& collector, const wchar_t* folder)
 {
     // Every pass walks the same folders: the first reads the tree, two
     // listings at a time, and all ten walk what it kept. The listings go
@@ -59,19 +66,15 @@ void CollectCleanable(CFileCollector& collector, const char* folder)
 
     for (const char* pattern : kCleanPatterns) {
         // "%s\%s" as typed: a folder that ends in a backslash gives two in a
-        // row, which GetFullPathNameA in Collect folds into one.
-        const size_t folderLength = std::strlen(folder);
-        if (folderLength + 1 + std::strlen(pattern) >= MAX_PATH)
-            return;  // no specification of this folder fits in a path
-        char spec[MAX_PATH];
-        std::memcpy(spec, folder, folderLength);
-        spec[folderLength] = '\\';
-        std::strcpy(spec + folderLength + 1, pattern);
+        // row, which GetFullPathNameW in Collect folds into one.
+        std::wstring spec = folder;
+        spec += L'\\';
+        spec.append(pattern, pattern + std::strlen(pattern));
 
         // Nothing found yet means nothing to be a duplicate of; the choice
         // holds for the whole call.
         collector.bSkipDuplicateCheck = collector.found.IsEmpty();
-        collector.Collect(spec);
+        collector.Collect(spec.c_str());
     }
 }
 
@@ -88,22 +91,21 @@ struct Drain {
     {
         Drain& drain = *static_cast<Drain*>(context);
         for (;;) {
-            char path[MAX_PATH];
+            std::unique_ptr<char[]> path;
             {
                 Lock lock(drain.lock);
-                if (drain.found.IsEmpty())
-                    return 0;
-                std::strcpy(path, drain.found.Head()->name);
-                drain.found.RemoveHead();
+                path.reset(drain.found.TakeHead());
             }
+            if (!path)
+                return 0;
             ULONGLONG size = 0;
-            const DWORD error = drain.deleter.Delete(path, drain.observer ? &size : nullptr);
+            const DWORD error = drain.deleter.Delete(path.get(), drain.observer ? &size : nullptr);
             if (drain.observer) {
                 Lock lock(drain.lock);
                 if (error == ERROR_SUCCESS)
-                    drain.observer->Deleted(path, size);
+                    drain.observer->Deleted(path.get(), size);
                 else
-                    drain.observer->Kept(path, error);
+                    drain.observer->Kept(path.get(), error);
             }
         }
     }

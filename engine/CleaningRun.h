@@ -12,22 +12,23 @@ class CNameList;
 extern const char* const kCleanPatterns[10];
 
 // TRUE when `text` names an existing folder (relative texts against the
-// current directory).
-BOOL IsExistingFolder(const char* text);
+// current directory), at any length.
+BOOL IsExistingFolder(const wchar_t* text);
 
 // The length of `text` without the spaces and dots that end its last part.
 // Windows drops them when it opens a path ("C:\Stare " opens "C:\Stare"),
 // but not inside a longer one ("C:\Stare \*.obj" names another folder), so
 // a folder is checked and cleaned without them. A last part of only dots
 // ("." or "..") keeps its dots.
-size_t TrimmedFolderLength(const char* text);
+size_t TrimmedFolderLength(const wchar_t* text);
 
-// Deletes every matching file in `folder` and below it, and nothing outside
-// it. Files that cannot be deleted are left alone; nothing is reported.
-void CleanFolder(const char* folder);
+// Deletes every matching file in `folder` and below it, whatever its name
+// and however deep, and nothing outside it. Files that cannot be deleted
+// are left alone; nothing is reported.
+void CleanFolder(const wchar_t* folder);
 
-// Told of each file a run tries to delete, one call at a time, from
-// whichever thread tried. Must not throw.
+// Told of each file a run tries to delete (its full path in UTF-8, see
+// PathText.h), one call at a time, from whichever thread tried. Must not throw.
 class CDeleteObserver {
 public:
     virtual void Deleted(const char* path, ULONGLONG size) = 0;
@@ -46,6 +47,6 @@ constexpr int kDeleteThreads = 4;
 // CollectCleanable fills `collector.found` (the collector must recurse);
 // DeleteFound drains `found` through `deleter`, on `threads` threads, in no
 // fixed order.
-void CollectCleanable(CFileCollector& collector, const char* folder);
+void CollectCleanable(CFileCollector& collector, const wchar_t* folder);
 void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,
                  int threads = kDeleteThreads);

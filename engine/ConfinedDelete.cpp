@@ -4,38 +4,38 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "PathText.h"
 
 extern "C" NTSYSAPI BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING a, PCUNICODE_STRING b,
                                                         BOOLEAN caseInsensitive);
 
 namespace {
 
-constexpr size_t kNameCapacity = MAX_PATH + 64;  // a device prefix and a path
+// Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
+union NameBuffer {
+    OBJECT_NAME_INFORMATION info;
+    BYTE bytes[sizeof(OBJECT_NAME_INFORMATION) + 32768 * sizeof(WCHAR)];
+};
 
 // The handle's name as the system knows it: "\??\C:\folder\file" under Wine,
 // "\Device\HarddiskVolume2\folder\file" on Windows. Whichever path opened
-// it, it names the file that the handle is on. False when it does not fit.
-bool NameOf(HANDLE handle, WCHAR (&name)[kNameCapacity], size_t& length)
+// it, it names the file that the handle is on. Null when it cannot be had.
+const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
 {
-    union {
-        OBJECT_NAME_INFORMATION info;
-        BYTE bytes[sizeof(OBJECT_NAME_INFORMATION) + kNameCapacity * sizeof(WCHAR)];
-    } buffer;
     ULONG returned = 0;
-    if (!NT_SUCCESS(NtQueryObject(handle, ObjectNameInformation, &buffer, sizeof buffer, &returned)))
-        return false;
-    length = buffer.info.Name.Length / sizeof(WCHAR);
-    if (!buffer.info.Name.Buffer || length >= kNameCapacity)
-        return false;
-    std::memcpy(name, buffer.info.Name.Buffer, length * sizeof(WCHAR));
-    return true;
+    if (!NT_SUCCESS(NtQueryObject(handle, ObjectNameInformation, &buffer, sizeof buffer, &returned)) ||
+        !buffer.info.Name.Buffer)
+        return nullptr;
+    return &buffer.info.Name;
 }
 
-UNICODE_STRING Counted(WCHAR* text, size_t length)
+UNICODE_STRING Counted(const WCHAR* text, size_t length)
 {
     const USHORT bytes = static_cast<USHORT>(length * sizeof(WCHAR));
-    return UNICODE_STRING{bytes, bytes, text};
+    return UNICODE_STRING{bytes, bytes, const_cast<WCHAR*>(text)};
 }
 
 // Closed on every way out.
@@ -57,63 +57,91 @@ private:
     HANDLE m_handle;
 };
 
+bool EqualIgnoringCase(const WCHAR* a, const WCHAR* b, size_t length)
+{
+    UNICODE_STRING first = Counted(a, length), second = Counted(b, length);
+    return RtlEqualUnicodeString(&first, &second, TRUE) != FALSE;
+}
+
+// Whether `have`, the handle's name for the path below the folder, names
+// the path `want`: the same parts, without regard to case. Wine names a
+// folder whose name ends in dots or spaces without them ("Release." as
+// "Release"), so a part may lack those; nothing else may differ.
+bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size_t haveLength)
+{
+    const WCHAR* const wantEnd = want + wantLength;
+    const WCHAR* const haveEnd = have + haveLength;
+    for (;;) {
+        const WCHAR* wantPart = std::find(want, wantEnd, L'\\');
+        const WCHAR* havePart = std::find(have, haveEnd, L'\\');
+        const size_t length = static_cast<size_t>(havePart - have);
+        const WCHAR* cut = wantPart;
+        while (static_cast<size_t>(cut - want) > length && (cut[-1] == L'.' || cut[-1] == L' '))
+            --cut;
+        if (static_cast<size_t>(cut - want) != length || !EqualIgnoringCase(want, have, length))
+            return false;
+        if (wantPart == wantEnd || havePart == haveEnd)
+            return wantPart == wantEnd && havePart == haveEnd;
+        want = wantPart + 1;
+        have = havePart + 1;
+    }
+}
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
 
-CConfinedDeleter::CConfinedDeleter(const char* folder, bool checkOnly) : m_bCheckOnly(checkOnly)
+CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, bool checkOnly) : m_bCheckOnly(checkOnly)
 {
-    // The folder as a cleaning run composes its searches, "folder\pattern":
-    // a bare drive "D:" is its root then, not its current folder.
-    const size_t folderLength = std::strlen(folder);
-    char composed[MAX_PATH];
-    if (folderLength + 1 >= MAX_PATH)
-        return;
-    std::memcpy(composed, folder, folderLength);
-    std::strcpy(composed + folderLength, "\\");
-    const DWORD length = GetFullPathNameA(composed, MAX_PATH, m_rootText, nullptr);
-    if (length == 0 || length >= MAX_PATH)
+    const std::wstring full = FullFolderPath(folder);
+    if (full.empty())
         return;
     // The folder itself, even when it is a link: its target is then the bound.
-    const FileHandle root(CreateFileA(m_rootText, 0, kShareAll, nullptr, OPEN_EXISTING,
+    std::wstring rootPath = SuperPath(full);
+    const FileHandle root(CreateFileW(rootPath.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    size_t nameLength = 0;
-    if (!root.IsOpen() || !NameOf(root, m_rootName, nameLength))
+    NameBuffer buffer;
+    const UNICODE_STRING* name = root.IsOpen() ? NameOf(root, buffer) : nullptr;
+    if (!name)
         return;
-    if (nameLength && m_rootName[nameLength - 1] == L'\\')
+    size_t nameLength = name->Length / sizeof(WCHAR);
+    if (nameLength && name->Buffer[nameLength - 1] == L'\\')
         --nameLength;  // a drive's root
-    m_rootTextLength = length;  // ends in a backslash
-    m_rootNameLength = nameLength;
+    AppendUtf8(m_rootText, full.data(), full.size());
+    m_rootPath.swap(rootPath);
+    m_rootName.assign(name->Buffer, nameLength);
 }
 
 DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
 {
-    if (!IsBound() || _strnicmp(path, m_rootText, m_rootTextLength) != 0)
+    if (!IsBound() || _strnicmp(path, m_rootText.c_str(), m_rootText.size()) != 0)
         return kErrorOutsideFolder;
 
-    // Where the file must be: the folder's name, then the path below it.
-    WCHAR expected[kNameCapacity];
-    std::memcpy(expected, m_rootName, m_rootNameLength * sizeof(WCHAR));
-    size_t expectedLength = m_rootNameLength;
-    expected[expectedLength++] = L'\\';
-    const int below = MultiByteToWideChar(CP_ACP, 0, path + m_rootTextLength, -1, expected + expectedLength,
-                                          static_cast<int>(kNameCapacity - expectedLength));
-    if (below <= 1)
-        return kErrorOutsideFolder;
-    expectedLength += below - 1;
+    // The path as the wide calls take it: the folder's, then the path below.
+    WCHAR wide[kMaxPathUnits];
+    std::memcpy(wide, m_rootPath.data(), m_rootPath.size() * sizeof(WCHAR));
+    const WCHAR* below = wide + m_rootPath.size();
+    const size_t belowLength = DecodeUtf8(path + m_rootText.size(), wide + m_rootPath.size(),
+                                          kMaxPathUnits - m_rootPath.size());
+    if (belowLength == 0)
+        return ERROR_FILENAME_EXCED_RANGE;
 
     // A link at the end is opened itself where the system allows it (Windows);
     // Wine opens its target, which the name then shows to lie elsewhere.
-    const FileHandle file(CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+    const FileHandle file(CreateFileW(wide, DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.IsOpen())
         return GetLastError();
-    WCHAR actual[kNameCapacity];
-    size_t actualLength = 0;
-    if (!NameOf(file, actual, actualLength))
-        return kErrorOutsideFolder;
-    UNICODE_STRING want = Counted(expected, expectedLength), have = Counted(actual, actualLength);
-    if (!RtlEqualUnicodeString(&want, &have, TRUE))
+
+    // The file must be where it was found: the folder's own name, a
+    // backslash, then the whole path below.
+    NameBuffer buffer;
+    const UNICODE_STRING* actual = NameOf(file, buffer);
+    const size_t rootLength = m_rootName.size();
+    if (!actual || actual->Length / sizeof(WCHAR) <= rootLength + 1 || actual->Buffer[rootLength] != L'\\' ||
+        !EqualIgnoringCase(m_rootName.data(), actual->Buffer, rootLength) ||
+        !SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1,
+                       actual->Length / sizeof(WCHAR) - rootLength - 1))
         return kErrorOutsideFolder;
 
     BY_HANDLE_FILE_INFORMATION info = {};

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // The reason a file is refused when its handle names another file than the
 // path below the folder does (a customer code: no system error means it).
 constexpr DWORD kErrorOutsideFolder = 0x20000000 | 1;
@@ -18,26 +20,27 @@ constexpr DWORD kErrorOutsideFolder = 0x20000000 | 1;
 class CConfinedDeleter {
 public:
     // Learns the folder's own name from a handle on it, now: a folder swapped
-    // later does not move the bound. No memory is allocated, here or below.
-    // With `checkOnly`, nothing is deleted: Delete answers as far as can be
-    // told without deleting (a read-only file stays, with ERROR_ACCESS_DENIED).
-    explicit CConfinedDeleter(const char* folder, bool checkOnly = false);
+    // later does not move the bound. The folder is resolved as FullFolderPath
+    // resolves it. With `checkOnly`, nothing is deleted: Delete answers as far
+    // as can be told without deleting (a read-only file stays, with
+    // ERROR_ACCESS_DENIED).
+    explicit CConfinedDeleter(const wchar_t* folder, bool checkOnly = false);
     CConfinedDeleter(const CConfinedDeleter&) = delete;
     CConfinedDeleter& operator=(const CConfinedDeleter&) = delete;
 
     // False when the folder could not be opened: every delete is refused.
-    bool IsBound() const { return m_rootNameLength != 0; }
+    bool IsBound() const { return !m_rootName.empty(); }
 
-    // Deletes the file at `path`, a full path as collected below the folder.
-    // ERROR_SUCCESS, or why the file stays: a system error code, or
-    // kErrorOutsideFolder. With `size`, the file's size is stored there too.
-    // Safe to call from several threads at once.
+    // Deletes the file at `path`, a full path (UTF-8) as collected below the
+    // folder, of any length. ERROR_SUCCESS, or why the file stays: a system
+    // error code, or kErrorOutsideFolder. With `size`, the file's size is
+    // stored there too. Allocates nothing; safe to call from several threads
+    // at once, each with 150 KB of stack to spare.
     DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;
 
 private:
     bool m_bCheckOnly;
-    char m_rootText[MAX_PATH] = {};  // the folder's full path, ending in a backslash
-    size_t m_rootTextLength = 0;
-    WCHAR m_rootName[MAX_PATH + 64] = {};  // its name from the handle, no trailing backslash
-    size_t m_rootNameLength = 0;  // in characters; 0: not bound
+    std::string m_rootText;   // the folder's full path, ending in a backslash, as collected paths begin
+    std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)
+    std::wstring m_rootName;  // its name from the handle, no trailing backslash; empty: not bound
 };

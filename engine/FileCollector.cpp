@@ -3,39 +3,37 @@
 
 #include <shlwapi.h>
 
-#include <cctype>
+#include <algorithm>
 #include <climits>
 #include <cstring>
-#include <initializer_list>
+#include <cwchar>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "PathText.h"
 #include "Threads.h"
 
 namespace {
 
-// Joins `parts` into `out` when the whole, terminator included, fits in
-// MAX_PATH. A path that does not fit is never truncated: the caller skips it.
-bool JoinPath(char (&out)[MAX_PATH], std::initializer_list<const char*> parts)
-{
-    size_t length = 0;
-    for (const char* part : parts) {
-        const size_t n = std::strlen(part);
-        if (n >= MAX_PATH - length)
-            return false;
-        std::memcpy(out + length, part, n);
-        length += n;
-    }
-    out[length] = '\0';
-    return true;
-}
+// Not in the XP headers; the system says which it takes (s_bFastListing).
+constexpr FINDEX_INFO_LEVELS kFindExInfoBasic = static_cast<FINDEX_INFO_LEVELS>(1);
+constexpr DWORD kFindFirstExLargeFetch = 2;
 
 // One open directory listing; closed on every way out of the loop that reads it.
 class FindHandle {
 public:
-    FindHandle(const char* search, WIN32_FIND_DATAA& entry)
-        : m_handle(FindFirstFileA(search, &entry)) {}
+    FindHandle(const std::wstring& search, WIN32_FIND_DATAW& entry)
+    {
+        if (CKeptListings::s_bFastListing) {
+            m_handle = FindFirstFileExW(search.c_str(), kFindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                        kFindFirstExLargeFetch);
+            if (m_handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER)
+                return;
+            CKeptListings::s_bFastListing = false;  // before Windows 7
+        }
+        m_handle = FindFirstFileW(search.c_str(), &entry);
+    }
     ~FindHandle()
     {
         if (m_handle != INVALID_HANDLE_VALUE)
@@ -45,35 +43,40 @@ public:
     FindHandle& operator=(const FindHandle&) = delete;
 
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAA& entry) { return FindNextFileA(m_handle, &entry) != FALSE; }
+    bool Next(WIN32_FIND_DATAW& entry) { return FindNextFileW(m_handle, &entry) != FALSE; }
 
 private:
-    HANDLE m_handle;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
 // Subfolders are entered whatever the pattern, except "." and "..", and
-// except folder links: a link may lead outside the folder the user named, or
-// back to one of its own ancestors and so into an endless walk.
-bool EntersSubfolder(const WIN32_FIND_DATAA& entry)
+// except links (EntersReparseFolder).
+bool EntersSubfolder(const WIN32_FIND_DATAW& entry)
 {
-    const char* name = entry.cFileName;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+    const wchar_t* name = entry.cFileName;
+    if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0')))
         return false;
-    return !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || EntersReparseFolder(entry.dwReserved0);
 }
 
-// False when `name` cannot match `pattern`: a single pattern that ends in an
-// ASCII letter or digit matches only names that end in it too, in either
-// case. PathMatchSpecA converts both texts to UTF-16 on every call; a
-// cleaning run asks it about every file ten times, and this answers most.
-bool CanMatch(const char* name, const char* pattern)
+bool IsAsciiAlnum(char c)
 {
-    const size_t length = std::strlen(pattern);
-    const unsigned char last = length ? static_cast<unsigned char>(pattern[length - 1]) : 0;
-    if (!std::isalnum(last) || std::strchr(pattern, ';') || !*name)
-        return true;  // a wildcard, a list of patterns, or nothing to go by
-    const unsigned char end = static_cast<unsigned char>(name[std::strlen(name) - 1]);
-    return end == last || (std::isalpha(last) && (end ^ 0x20) == last);
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Whether `name` matches `pattern` as the shell matches a long name,
+// without regard to case. The cleaning patterns ("*.obj") are answered
+// here: an ASCII extension matches only the same letters in either case.
+// Any other pattern goes to the shell.
+bool Matches(const char* name, const std::string& pattern)
+{
+    const size_t extension = pattern.size() - 1;
+    if (pattern.size() > 2 && pattern[0] == '*' && pattern[1] == '.' &&
+        std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiAlnum)) {
+        const size_t length = std::strlen(name);
+        return length >= extension && _strnicmp(name + length - extension, pattern.c_str() + 1, extension) == 0;
+    }
+    return PathMatchSpecW(WideOf(name).c_str(), WideOf(pattern.c_str()).c_str()) != FALSE;
 }
 
 // Calls visit(name) for each entry of `kind` in `listing`, in listing order.
@@ -165,10 +168,7 @@ private:
         try {
             if (read && !m_failed) {
                 ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
-                    char subfolder[MAX_PATH];
-                    if (!JoinPath(subfolder, {folder.c_str(), name, "\\"}))
-                        return;  // the walk skips it too
-                    m_waiting.emplace_back(subfolder);
+                    m_waiting.push_back(folder + name + '\\');
                     ReleaseSemaphore(m_waitingCount, 1, nullptr);
                 });
                 m_kept.emplace(folder, std::move(listing));
@@ -194,14 +194,18 @@ private:
 
 }  // namespace
 
-void CKeptListings::Read(const char* folder, Listing& listing)
+bool EntersReparseFolder(DWORD tag)
+{
+    return tag != 0 && !IsReparseTagNameSurrogate(tag);
+}
+
+std::atomic<bool> CKeptListings::s_bFastListing{true};
+
+void CKeptListings::Read(const std::string& folder, Listing& listing)
 {
     listing = Listing();
-    char search[MAX_PATH];
-    if (!JoinPath(search, {folder, "*.*"}))
-        return;
-    WIN32_FIND_DATAA entry;
-    FindHandle find(search, entry);
+    WIN32_FIND_DATAW entry;
+    FindHandle find(SuperPath(WideOf(folder.c_str())) + L'*', entry);
     if (!find.IsOpen())
         return;
     listing.listed = true;
@@ -210,11 +214,12 @@ void CKeptListings::Read(const char* folder, Listing& listing)
         if (isFolder && !EntersSubfolder(entry))
             continue;
         listing.entries += isFolder ? kSubfolder : kFile;
-        listing.entries.append(entry.cFileName, std::strlen(entry.cFileName) + 1);
+        AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
+        listing.entries += '\0';
     } while (find.Next(entry));
 }
 
-const CKeptListings::Listing& CKeptListings::Of(const char* folder, bool below)
+const CKeptListings::Listing& CKeptListings::Of(const std::string& folder, bool below)
 {
     auto kept = m_listings.find(folder);
     if (kept == m_listings.end() && below) {
@@ -228,38 +233,30 @@ const CKeptListings::Listing& CKeptListings::Of(const char* folder, bool below)
     return m_listings.emplace(folder, std::move(listing)).first->second;
 }
 
-void CFileCollector::Collect(const char* spec)
+void CFileCollector::Collect(const wchar_t* spec)
 {
-    CollectLevel(spec, true);
+    std::wstring full = FullPath(spec);
+    if (full.empty())
+        return;
+    std::string folder, pattern;  // the folder always ends in a backslash
+    const DWORD attributes = GetFileAttributesW(SuperPath(full).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (full.back() != L'\\')
+            full += L'\\';
+        AppendUtf8(folder, full.data(), full.size());
+        pattern = "*.*";
+    } else {
+        const size_t name = full.rfind(L'\\') + 1;
+        if (name == 0 || name == full.size())
+            return;  // names neither a folder nor a file pattern
+        AppendUtf8(folder, full.data(), name);
+        AppendUtf8(pattern, full.data() + name, full.size() - name);
+    }
+    CollectLevel(folder, pattern);
 }
 
-void CFileCollector::CollectLevel(const char* spec, bool topLevel)
+void CFileCollector::CollectLevel(const std::string& folder, const std::string& pattern)
 {
-    char full[MAX_PATH];
-    char* filePart = nullptr;
-    const DWORD length = GetFullPathNameA(spec, MAX_PATH, full, &filePart);
-    if (length == 0 || length >= MAX_PATH)
-        return;  // failed, or the full path does not fit
-
-    char folder[MAX_PATH];  // always ends in a backslash
-    char pattern[MAX_PATH];
-    const DWORD attributes = GetFileAttributesA(full);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        // Below the folder the user named, links are never entered (see
-        // EntersSubfolder); a plain-name pattern can name one, too.
-        if (!topLevel && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            return;
-        if (!JoinPath(folder, {full, full[length - 1] == '\\' ? "" : "\\"}))
-            return;
-        std::strcpy(pattern, "*.*");
-    } else {
-        if (!filePart || !*filePart)
-            return;  // names neither a folder nor a file pattern
-        std::strcpy(pattern, filePart);
-        *filePart = '\0';
-        std::strcpy(folder, full);
-    }
-
     // One "*.*" listing serves both passes, and under a cleaning run all ten
     // of them: under Wine a listing costs far more than reading its entries.
     // The folder's own files are all collected before any subfolder is entered.
@@ -269,30 +266,37 @@ void CFileCollector::CollectLevel(const char* spec, bool topLevel)
     const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
     if (!listing.listed)
         return;
-    ForEachEntry(listing, CKeptListings::kFile,
-                 [&](const char* name) { CollectFile(folder, pattern, name); });
+    ForEachEntry(listing, CKeptListings::kFile, [&](const char* name) { CollectFile(folder, pattern, name); });
     if (!bRecurse)
         return;
+    // A plain name for a pattern may name a folder below: then, as at the
+    // top, that means all its files; never when it is a link.
+    const bool plainName = pattern.find_first_of("*?") == std::string::npos;
     ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
-        char subSpec[MAX_PATH];
-        if (JoinPath(subSpec, {folder, name, "\\", pattern}))
-            CollectLevel(subSpec, false);
+        const std::string subfolder = folder + name + '\\';
+        if (plainName) {
+            const DWORD attributes = GetFileAttributesW(SuperPath(WideOf((subfolder + pattern).c_str())).c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    CollectLevel(subfolder + pattern + '\\', "*.*");
+                return;
+            }
+        }
+        CollectLevel(subfolder, pattern);
     });
 }
 
-void CFileCollector::CollectFile(const char* folder, const char* pattern, const char* name)
+void CFileCollector::CollectFile(const std::string& folder, const std::string& pattern, const char* name)
 {
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
     // the long name decides here.
-    if (!CanMatch(name, pattern) || !PathMatchSpecA(name, pattern))
-        return;
-    char path[MAX_PATH];
-    if (!JoinPath(path, {folder, name}))
+    if (!Matches(name, pattern))
         return;
     const char* extension = std::strrchr(name, '.');
     if (extension && excluded.Contains(extension))
         return;
-    if (bSkipDuplicateCheck || !found.Contains(path))
-        found.AddName(path);
+    m_path.assign(folder).append(name);
+    if (bSkipDuplicateCheck || !found.Contains(m_path.c_str()))
+        found.AddName(m_path.c_str());
 }

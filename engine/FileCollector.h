@@ -5,10 +5,20 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <unordered_map>
 
 #include "NameList.h"
+
+// Whether a folder below the one named is entered, from the reparse tag
+// that its listing gives. Links of every kind (symbolic links, junctions,
+// mount points, WSL links: the name surrogates) may lead outside, or back
+// to an ancestor and so into an endless walk; they are never entered. Other
+// reparse folders hold their own files where they are: OneDrive's and other
+// cloud placeholders, deduplicated and projected folders. A tag of 0 tells
+// nothing (Wine lists every link so), and counts as a link.
+bool EntersReparseFolder(DWORD tag);
 
 // Folder listings kept for the length of one cleaning run, so that the ten
 // passes of the run list each folder once between them. Nothing is deleted
@@ -18,7 +28,8 @@
 class CKeptListings {
 public:
     // One folder's entries in listing order, packed: a kind byte, then the
-    // name and its terminator. Only what the collector looks at is kept.
+    // name (UTF-8, see PathText.h) and its terminator. Only what the
+    // collector looks at is kept.
     static constexpr char kFile = 'f';
     static constexpr char kSubfolder = 'd';  // a folder to enter: not "." or "..", not a link
     struct Listing {
@@ -26,15 +37,20 @@ public:
         std::string entries;
     };
 
-    // The listing of `folder` (ending in a backslash): from the platform the
-    // first time it is asked for, then as kept. With `below`, a folder not
-    // kept yet is read together with every subfolder the walk will enter,
-    // and theirs. Throws std::bad_alloc when memory runs out, also on
-    // another thread.
-    const Listing& Of(const char* folder, bool below);
+    // The listing of `folder` (a full path ending in a backslash): from the
+    // platform the first time it is asked for, then as kept. With `below`, a
+    // folder not kept yet is read together with every subfolder the walk
+    // will enter, and theirs. Throws std::bad_alloc when memory runs out,
+    // also on another thread.
+    const Listing& Of(const std::string& folder, bool below);
 
     // Reads the listing of `folder` from the platform.
-    static void Read(const char* folder, Listing& listing);
+    static void Read(const std::string& folder, Listing& listing);
+
+    // Whether listings ask for the basic entry and the large fetch (Windows 7
+    // and later). Cleared for good by the first system that refuses them;
+    // the tests clear it to walk as Windows XP does.
+    static std::atomic<bool> s_bFastListing;
 
     using Map = std::unordered_map<std::string, Listing>;
 
@@ -46,7 +62,7 @@ class CFileCollector {
 public:
     BOOL bRecurse = FALSE;             // also search every subfolder, same pattern
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
-    CNameList found;                   // full paths collected so far, newest first
+    CNameList found;                   // full paths (UTF-8) collected so far, newest first
     CNameList excluded;                // extensions with their dot (".obj"), never collected
     // Listings to reuse, set by a cleaning run for its passes; null: every
     // Collect lists the folders afresh. Not owned.
@@ -61,13 +77,16 @@ public:
     CFileCollector(const CFileCollector&) = delete;
     CFileCollector& operator=(const CFileCollector&) = delete;
 
-    // Adds to `found` the files that `spec` names. A spec naming an existing
-    // folder means every file in it ("*.*"). The folder the spec names is
-    // searched even when it is a folder link; links below it are not entered.
-    // Entries whose full path would not fit in MAX_PATH are skipped.
-    void Collect(const char* spec);
+    // Adds to `found` the files that `spec` names, at any depth. A spec
+    // naming an existing folder means every file in it ("*.*"). The folder
+    // the spec names is searched even when it is a folder link; links below
+    // it are not entered. Names match as Windows matches them, by the long
+    // name only, without regard to case.
+    void Collect(const wchar_t* spec);
 
 private:
-    void CollectLevel(const char* spec, bool topLevel);
-    void CollectFile(const char* folder, const char* pattern, const char* name);
+    void CollectLevel(const std::string& folder, const std::string& pattern);
+    void CollectFile(const std::string& folder, const std::string& pattern, const char* name);
+
+    std::string m_path;  // the path of the file being collected, reused
 };

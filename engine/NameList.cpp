@@ -62,14 +62,20 @@ bool CNameList::Contains(const char* text) const
 
 void CNameList::RemoveHead()
 {
+    delete[] TakeHead();
+}
+
+char* CNameList::TakeHead()
+{
     NameNode* node = head;
     if (!node)
-        return;
+        return nullptr;
     // The head is the newest node of all, so it is also the newest of its hash.
     byHash[node->hash] = node->nextOfHash;
     head = node->next;
-    delete[] node->name;
+    char* name = node->name;
     delete node;
+    return name;
 }
 
 void CNameList::Clear()

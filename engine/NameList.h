@@ -35,9 +35,11 @@ public:
     bool IsEmpty() const { return head == nullptr; }
     const NameNode* Head() const { return head; }
 
-    // Unlinks the head node and frees it with its text. Draining is:
-    // while (!list.IsEmpty()) { copy list.Head()->name; list.RemoveHead(); }
+    // Unlinks the head node and frees it with its text.
     void RemoveHead();
+    // Unlinks the head node and hands its text over, to be freed with
+    // delete[]; null when the list is empty. Draining allocates nothing.
+    char* TakeHead();
 
     void Clear();
 

@@ -39,6 +39,15 @@ void CString::ReleaseBuffer(int newLength)
     m_text.resize(static_cast<size_t>(newLength));
 }
 
+std::wstring CString::Wide() const
+{
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, m_text.data(), GetLength(), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0)
+        ::MultiByteToWideChar(CP_ACP, 0, m_text.data(), GetLength(), &wide[0], length);
+    return wide;
+}
+
 BOOL CString::LoadString(UINT id)
 {
     // LoadStringA cannot report a string's length in advance; a menu text

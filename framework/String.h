@@ -34,6 +34,9 @@ public:
     LPSTR GetBuffer(int minLength);
     void ReleaseBuffer(int newLength = -1);
 
+    // The text in UTF-16, read in the ANSI code page.
+    std::wstring Wide() const;
+
     // Loads a string resource of the application; FALSE when there is none.
     BOOL LoadString(UINT id);
 

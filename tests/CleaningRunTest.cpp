@@ -8,6 +8,7 @@
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/FileCollector.h"
+#include "engine/PathText.h"
 
 extern std::atomic<int> g_allocationsLeft;
 extern std::atomic<long> g_liveAllocations;
@@ -15,6 +16,32 @@ extern std::atomic<long> g_liveAllocations;
 static bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static std::wstring Wide(const std::string& ascii)
+{
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+// The files below `folder` (a super path), by their paths below it, UTF-8;
+// folder links are not entered.
+static void FilesBelow(const std::wstring& folder, const std::string& below, std::vector<std::string>& files)
+{
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = below;
+        AppendUtf8(name, entry.cFileName, wcslen(entry.cFileName));
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(name);
+        else if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..") &&
+                 !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            FilesBelow(folder + entry.cFileName + L"\\", name + "\\", files);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    std::sort(files.begin(), files.end());
 }
 
 static std::vector<std::string> Sorted(const CNameList& list)
@@ -36,10 +63,10 @@ struct Outcome : CDeleteObserver {
 TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
 {
     const std::string root = "C:\\vorlix-tests\\clean\\", debug = root + "proj\\Debug\\";
-    const CConfinedDeleter deleter(root.c_str());  // as typed, with a trailing backslash
+    const CConfinedDeleter deleter(Wide(root).c_str());  // as typed, with a trailing backslash
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    CollectCleanable(collector, root.c_str());
+    CollectCleanable(collector, Wide(root).c_str());
     const std::vector<std::string> found = Sorted(collector.found);
     Outcome outcome;
     DeleteFound(collector.found, deleter, &outcome);
@@ -57,20 +84,46 @@ TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
         EXPECT_TRUE(Exists(root + file)) << file;
 
     // The dialog refuses these before a run (a missing folder: tests/e2e.sh).
-    EXPECT_FALSE(IsExistingFolder((debug + "notes.txt").c_str())) << "a file";
-    EXPECT_FALSE(IsExistingFolder(""));
+    EXPECT_FALSE(IsExistingFolder(Wide(debug + "notes.txt").c_str())) << "a file";
+    EXPECT_FALSE(IsExistingFolder(L""));
+}
+
+// Names in any script, paths far over MAX_PATH, folders whose names end in
+// a dot or a space: every intermediate goes, as the dialog cleans. A link
+// deep down leads outside, and a file link named like an intermediate leads
+// to a source beside it: what they lead to stays.
+TEST(CleaningRun, CleansNamesInAnyScriptAtAnyDepth)
+{
+    const std::wstring root = L"C:\\vorlix-tests\\anyname\\";
+    ASSERT_TRUE(IsExistingFolder((root + L"in").c_str()));
+    CleanFolder((root + L"in").c_str());
+    const std::string part(99, 'p'), over300 = part + "\\" + part + "\\" + part + "\\";
+    std::string over1000 = over300;
+    for (int i = 0; i < 7; ++i)
+        over1000 += part + "\\";
+    std::vector<std::string> left;
+    FilesBelow(SuperPath(root + L"in\\"), "", left);
+    std::vector<std::string> sources = {
+        "Release \\x.cpp", "Release.\\x.cpp", "emoji\\\xF0\x9F\x9A\x80.cpp", "inlink.obj",
+        "mix\\za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87_\xCE\xA9.h", over300 + "a.cpp", over1000 + "b.cpp", "readme.txt",
+        "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\\main.cpp", "\xE6\x97\xA5\xE6\x9C\xAC\\\xE6\xBA\x90.cpp",
+    };
+    std::sort(sources.begin(), sources.end());
+    EXPECT_EQ(sources, left) << "left: the sources, and the file link whose source stays";
+    EXPECT_TRUE(Exists("C:\\vorlix-tests\\anyname\\outside\\precious.obj"));
 }
 
 TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
 {
     const struct {
-        const char *typed, *cleaned;
+        const wchar_t *typed, *cleaned;
     } cases[] = {
-        {"C:\\Stare ", "C:\\Stare"}, {"C:\\Stare. . ", "C:\\Stare"}, {"C:\\Stare\\ ", "C:\\Stare\\"},
-        {"C:\\St are", "C:\\St are"}, {"..\\.. ", "..\\.."}, {". ", "."}, {"D:", "D:"},
+        {L"C:\\Stare ", L"C:\\Stare"}, {L"C:\\Stare. . ", L"C:\\Stare"}, {L"C:\\Stare\\ ", L"C:\\Stare\\"},
+        {L"C:\\St are", L"C:\\St are"}, {L"..\\.. ", L"..\\.."}, {L". ", L"."}, {L"D:", L"D:"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.cleaned, std::string(c.typed, TrimmedFolderLength(c.typed))) << c.typed;
+        EXPECT_TRUE(std::wstring(c.cleaned) == std::wstring(c.typed, TrimmedFolderLength(c.typed)))
+            << std::string(c.cleaned, c.cleaned + wcslen(c.cleaned));
 }
 
 // A file link named like an intermediate, and a folder swapped after
@@ -79,10 +132,10 @@ TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
 TEST(CleaningRun, DeletesNothingOutsideTheFolder)
 {
     const std::string escape = "C:\\vorlix-tests\\escape\\", in = escape + "in\\";
-    const CConfinedDeleter deleter(in.c_str());
+    const CConfinedDeleter deleter(Wide(in).c_str());
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    CollectCleanable(collector, in.c_str());
+    CollectCleanable(collector, Wide(in).c_str());
     ASSERT_EQ((std::vector<std::string>{in + "link.obj", in + "proj\\Debug\\a.obj"}), Sorted(collector.found));
     ASSERT_TRUE(MoveFileA((in + "proj").c_str(), (in + "proj.moved").c_str()));
     ASSERT_TRUE(MoveFileA((escape + "spare\\proj").c_str(), (in + "proj").c_str()));
@@ -102,7 +155,7 @@ TEST(CleaningRun, FailedAllocationDeletesNothingAndLeaksNothing)
         const long live = g_liveAllocations;
         g_allocationsLeft = fail;
         try {
-            CleanFolder(root.c_str());
+            CleanFolder(Wide(root).c_str());
         } catch (const std::bad_alloc&) {
             ASSERT_TRUE(Exists(root + "a.obj") && Exists(root + "sub9\\precompiled.pch")) << "allocation " << fail;
         }

@@ -1,14 +1,21 @@
 // The file collector on the hostile tree that tests/test-folders.sh lays
-// out: dotted names, look-alike extensions, a path over MAX_PATH, folder
-// links, a folder that cannot be listed.
+// out: dotted names, look-alike extensions, a path over MAX_PATH, a name
+// outside the ANSI code page, folder links; walked as Windows 7 and later
+// list folders, and as XP does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "engine/FileCollector.h"
+#include "engine/PathText.h"
 
 static const std::string kHostile = "C:\\vorlix-tests\\hostile\\";
 static const std::string kRoot = kHostile + "tree\\";
+
+static void Collect(CFileCollector& collector, const std::string& spec)
+{
+    collector.Collect(std::wstring(spec.begin(), spec.end()).c_str());
+}
 
 // What `found` holds, oldest first, with kRoot cut off.
 static std::vector<std::string> Found(const CFileCollector& collector)
@@ -21,11 +28,11 @@ static std::vector<std::string> Found(const CFileCollector& collector)
     return paths;
 }
 
-TEST(FileCollector, WalksTheHostileTree)
+static void WalkTheHostileTree()
 {
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    collector.Collect((kRoot + "*.obj").c_str());
+    Collect(collector, kRoot + "*.obj");
     const std::vector<std::string> found = Found(collector);
     const struct {
         std::string path;
@@ -41,14 +48,14 @@ TEST(FileCollector, WalksTheHostileTree)
         {"deep\\d1\\c.obj", true, "every level is searched"},
         {"deep\\d1\\d2\\d.obj", true, "every level is searched"},
         {"far\\b.obj", true, "a folder holding an over-long path is still searched"},
-        {"far\\" + std::string(120, 'd') + "\\" + std::string(120, 'd') + "\\lost.obj", false, "over MAX_PATH"},
+        {"far\\" + std::string(120, 'd') + "\\" + std::string(120, 'd') + "\\lost.obj", true, "over MAX_PATH"},
         {"deep\\d1\\out\\precious.obj", false, "a folder link below the top leads outside"},
         {"up\\outside\\precious.obj", false, "a link to an ancestor is never entered"},
-        {"?\\hidden.obj", false, "a folder whose name the ANSI calls cannot spell"},
+        {"\xE4\xB8\xAD\\hidden.obj", true, "a name outside the ANSI code page, kept in UTF-8"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.collected, std::count(found.begin(), found.end(), c.path) == 1) << c.path << ": " << c.why;
-    EXPECT_EQ(7u, found.size()) << "more was collected than listed above";
+    EXPECT_EQ(9u, found.size()) << "more was collected than listed above";
 
     // Depth first: a folder's own files, then each subfolder's whole subtree.
     const auto at = [&](const char* path) { return std::find(found.begin(), found.end(), path) - found.begin(); };
@@ -57,27 +64,57 @@ TEST(FileCollector, WalksTheHostileTree)
 
     // The same files again, or spelled in capitals, are not added twice,
     // unless the caller skips the check.
-    collector.Collect((kRoot + "*.obj").c_str());
-    collector.Collect("C:\\VORLIX-TESTS\\HOSTILE\\TREE\\*.OBJ");
+    Collect(collector, kRoot + "*.obj");
+    Collect(collector, "C:\\VORLIX-TESTS\\HOSTILE\\TREE\\*.OBJ");
     EXPECT_EQ(found, Found(collector));
     collector.bSkipDuplicateCheck = TRUE;
-    collector.Collect((kRoot + "*.obj").c_str());
+    Collect(collector, kRoot + "*.obj");
     EXPECT_EQ(2 * found.size(), Found(collector).size());
 
     // A folder named alone means all its files, here without its subfolders,
     // less those of an excluded extension (the text from the last dot).
     CFileCollector top;
     top.excluded.AddName(".OBJ");
-    top.Collect(kRoot.c_str());
+    Collect(top, kRoot);
     std::vector<std::string> kept = Found(top);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ((std::vector<std::string>{"e.objx", "x.obj.bak"}), kept);
 
-    // The folder the caller names is entered even when it is a link; a spec
-    // too long for a path adds nothing.
+    // The folder the caller names is entered even when it is a link.
     CFileCollector named;
     named.bRecurse = TRUE;
-    named.Collect((kHostile + "named\\*.obj").c_str());
-    named.Collect((kRoot + std::string(300, 'x') + "\\*.obj").c_str());
+    Collect(named, kHostile + "named\\*.obj");
     EXPECT_EQ(std::vector<std::string>{kHostile + "named\\precious.obj"}, Found(named));
+}
+
+TEST(FileCollector, WalksTheHostileTree)
+{
+    WalkTheHostileTree();
+    EXPECT_TRUE(CKeptListings::s_bFastListing) << "this system takes the fast listing";
+    SCOPED_TRACE("listed as Windows XP lists");
+    CKeptListings::s_bFastListing = false;
+    WalkTheHostileTree();
+    CKeptListings::s_bFastListing = true;
+}
+
+// Links of every kind are never entered; folders that hold their files
+// where they are (OneDrive's, deduplicated) are walked like any other.
+TEST(FileCollector, EntersReparseFoldersThatAreNotLinks)
+{
+    const struct {
+        DWORD tag;
+        bool entered;
+        const char* what;
+    } cases[] = {
+        {0x9000001A, true, "a cloud placeholder folder"},
+        {0x9000701A, true, "OneDrive's files on demand"},
+        {0x80000013, true, "deduplicated"},
+        {0x9000001C, true, "projected file system"},
+        {0xA000000C, false, "a symbolic link"},
+        {0xA0000003, false, "a junction or mount point"},
+        {0xA000001D, false, "a WSL link"},
+        {0, false, "no tag given, as Wine lists a link"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.entered, EntersReparseFolder(c.tag)) << c.what;
 }

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "DialogDriver.h"
+#include "engine/CleaningRun.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 
@@ -51,16 +52,17 @@ TEST(MainDialog, StartsAsTheTemplateSays)
     EXPECT_EQ(IDCANCEL, result) << "Escape cancels";
 }
 
-// A DROPFILES block as Explorer hands it over; the dialog frees it.
-static WPARAM Drop(std::vector<std::string> paths)
+// A DROPFILES block as Explorer hands it over, in UTF-16; the dialog frees it.
+static WPARAM Drop(std::vector<std::wstring> paths)
 {
-    std::string list;
-    for (const std::string& path : paths)
-        list += path + '\0';
-    const HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() + 1);
+    std::wstring list;
+    for (const std::wstring& path : paths)
+        list += path + L'\0';
+    const HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + (list.size() + 1) * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
     drop->pFiles = sizeof(DROPFILES);
-    memcpy(drop + 1, list.data(), list.size());
+    drop->fWide = TRUE;
+    memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
     GlobalUnlock(block);
     return reinterpret_cast<WPARAM>(block);
 }
@@ -71,12 +73,16 @@ TEST(MainDialog, TakesTheFolderOfWhatIsDropped)
     RunModal(dialog, [&](HWND hwnd) {
         const HWND path = GetDlgItem(hwnd, IDC_PATH);
         EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-        SendMessageA(hwnd, WM_DROPFILES, Drop({"C:\\windows", "C:\\vorlix-tests"}), 0);
+        SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\windows", L"C:\\vorlix-tests"}), 0);
         EXPECT_EQ("C:\\windows", TextOf(path)) << "the first of several";
-        SendMessageA(hwnd, WM_DROPFILES, Drop({"C:\\vorlix-tests\\clean\\top.tmp"}), 0);
+        SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\vorlix-tests\\clean\\top.tmp"}), 0);
         EXPECT_EQ("C:\\vorlix-tests\\clean", TextOf(path)) << "a file: the folder that holds it";
-        SendMessageA(hwnd, WM_DROPFILES, Drop({"C:\\top.tmp"}), 0);
+        SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\top.tmp"}), 0);
         EXPECT_EQ("C:\\", TextOf(path)) << "a file at the top of a drive";
+        SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\vorlix-tests\\anyname\\in\\日本\\源.cpp"}), 0);
+        const std::string shortName = TextOf(path);
+        EXPECT_TRUE(shortName.find('?') == std::string::npos && IsExistingFolder(CString(shortName.c_str()).Wide().c_str()))
+            << shortName << ": a name code page 1250 cannot spell comes by its short name";
         PostMessageA(path, WM_KEYDOWN, VK_ESCAPE, 0);
     });
 }

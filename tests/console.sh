@@ -49,7 +49,22 @@ $(cat "$out")" = "1
 Nie usunięto C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.
 C:\vorlix-console - usunięte: 50 plików ($((bytes)) bajty), nieusunięte: 1 plik"
 
+# A folder named in Cyrillic and Japanese, on the command line as a script
+# gives it: names in any script and paths far over MAX_PATH below it all go,
+# and the file link to a source beside it stays. Redirected, what code page
+# 852 cannot spell reads "?", a character for a character.
+any="$WINEPREFIX/drive_c/vorlix-any"
+"$here/tests/any-name-tree.sh" "$any"
+mv "$any/in" "$any/Проект 日本"
+vorlix /q 'C:\vorlix-any\Проект 日本'
+check "a folder in any script: all but the file link go; status 1" test "$status
+$(cat "$out")" = "1
+Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog
+C:\vorlix-any\?????? ?? - usunięte: 10 plików (0 bajtów), nieusunięte: 1 plik"
+check "no intermediate is left, and nothing outside went" test "$(cd "$any" && find . -type f -regextype egrep \
+    -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)')" = "./outside/precious.obj"
+
 chmod -R u+w "$sample"
-rm -rf "$sample" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

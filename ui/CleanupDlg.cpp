@@ -4,7 +4,6 @@
 #include <process.h>
 #include <shellapi.h>
 
-#include <cstring>
 #include <new>
 
 #include "engine/CleaningRun.h"
@@ -33,7 +32,7 @@ namespace {
 // A cleaning on a thread of its own. Out of memory is handed back to the
 // thread that waits for it.
 struct CleaningJob {
-    const char* folder;
+    const wchar_t* folder;
     bool outOfMemory;
 
     static unsigned __stdcall Run(void* context)
@@ -94,28 +93,58 @@ BOOL CCleanupDlg::OnInitDialog()
     return TRUE;  // the focus goes to the first tab stop, the default button
 }
 
+CString AnsiFolderText(const std::wstring& folder)
+{
+    const auto convert = [](const std::wstring& wide, CString& text) {
+        BOOL lost = FALSE;
+        const int length = static_cast<int>(wide.size());
+        const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, nullptr);
+        text.Empty();
+        if (size > 0) {
+            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.GetBuffer(size), size, nullptr, &lost);
+            text.ReleaseBuffer(size);
+        }
+        return !lost;
+    };
+    CString text;
+    if (convert(folder, text))
+        return text;
+    // A short name may be the longer: "C:\vorlix\日本" is "C:\VORL~EJF\__~~~ONH" under Wine.
+    const DWORD size = ::GetShortPathNameW(folder.c_str(), nullptr, 0);
+    std::wstring shortName(size, L'\0');
+    const DWORD length = size ? ::GetShortPathNameW(folder.c_str(), &shortName[0], size) : 0;
+    CString shortText;
+    if (length > 0 && length < size) {
+        shortName.resize(length);
+        if (convert(shortName, shortText))
+            return shortText;
+    }
+    return text;
+}
+
 void CCleanupDlg::OnOK()
 {
     UpdateData(TRUE);
     // Checked and cleaned as Windows opens it; the field keeps what was typed.
-    m_strPath = m_strPath.Left(static_cast<int>(TrimmedFolderLength(m_strPath)));
-    if (!IsExistingFolder(m_strPath)) {
+    std::wstring folder = m_strPath.Wide();
+    folder.resize(TrimmedFolderLength(folder.c_str()));
+    if (!IsExistingFolder(folder.c_str())) {
         AfxMessageBox("Katalog o podanej nazwie nie istnieje!", MB_OK);
         return;
     }
-    CleanWhileAnswering();
+    CleanWhileAnswering(folder.c_str());
     CDialog::OnOK();
 }
 
 // The cleaning runs on a thread of its own while this one keeps the dialog
 // painted and answering the system, however long it takes. Meanwhile the
 // dialog takes no input: what a person types or clicks is dropped.
-void CCleanupDlg::CleanWhileAnswering()
+void CCleanupDlg::CleanWhileAnswering(const wchar_t* folder)
 {
-    CleaningJob job = {m_strPath, false};
+    CleaningJob job = {folder, false};
     const HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CleaningJob::Run, &job, 0, nullptr));
     if (!thread) {
-        CleanFolder(m_strPath);  // no thread to be had: here, with the dialog waiting
+        CleanFolder(folder);  // no thread to be had: here, with the dialog waiting
         return;
     }
     m_bCleaning = true;
@@ -160,14 +189,14 @@ BOOL CCleanupDlg::OnSetCursor(CWnd*, UINT, UINT)
 // that holds it. Of several, the first counts.
 void CCleanupDlg::OnDropFiles(HDROP hDropInfo)
 {
-    char path[MAX_PATH];
-    const UINT length = ::DragQueryFileA(hDropInfo, 0, nullptr, 0);
-    if (!m_bCleaning && length > 0 && length < MAX_PATH && ::DragQueryFileA(hDropInfo, 0, path, MAX_PATH)) {
-        if (!IsExistingFolder(path)) {
-            if (char* slash = std::strrchr(path, '\\'))
-                slash[slash > path && slash[-1] == ':' ? 1 : 0] = '\0';  // "C:\" keeps its backslash
-        }
-        m_strPath = path;
+    const UINT length = ::DragQueryFileW(hDropInfo, 0, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    if (!m_bCleaning && length > 0 && ::DragQueryFileW(hDropInfo, 0, &path[0], length + 1) == length) {
+        path.resize(length);
+        const size_t slash = path.rfind(L'\\');
+        if (!IsExistingFolder(path.c_str()) && slash != std::wstring::npos)
+            path.resize(slash > 0 && path[slash - 1] == L':' ? slash + 1 : slash);  // "C:\" keeps its backslash
+        m_strPath = AnsiFolderText(path);
         UpdateData(FALSE);
     }
     ::DragFinish(hDropInfo);

@@ -3,7 +3,14 @@
 // also be dropped on it, or given by the application before it starts.
 #pragma once
 
+#include <string>
+
 #include "framework/Framework.h"
+
+// A folder's path as the ANSI field can hold it. A name that the ANSI code
+// page cannot spell goes by its short (8.3) name where the volume has one;
+// otherwise as converted, and the check before a cleaning then refuses it.
+CString AnsiFolderText(const std::wstring& folder);
 
 class CCleanupDlg : public CDialog {
 public:
@@ -32,7 +39,7 @@ protected:
 private:
     static const MsgMapEntry s_entries[];
 
-    void CleanWhileAnswering();
+    void CleanWhileAnswering(const wchar_t* folder);
 
     bool m_bCleaning = false;  // the dialog answers, shows the wait cursor and takes no input
 };

@@ -60,7 +60,7 @@ int CALLBACK CFolderPicker::BrowseCallback(HWND hwnd, UINT uMsg, LPARAM, LPARAM 
 
 BOOL TrimToExistingFolder(CString& text)
 {
-    while (!text.IsEmpty() && !IsExistingFolder(text)) {
+    while (!text.IsEmpty() && !IsExistingFolder(text.Wide().c_str())) {
         // A backslash before index 4 is a drive root's ("C:\x"): the folder
         // under the root is missing, and the root is no useful preselection.
         const int backslash = text.ReverseFind('\\');
