@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "controls/HyperLink.h"
+#include "engine/DllSearch.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 
@@ -29,6 +30,7 @@ CString FolderFromCommandLine()
 
 BOOL CCleanupApp::InitInstance()
 {
+    NarrowDllSearch();
     CHyperLink::SetLinkCursor(LoadCursor(IDC_LINK_CURSOR));
 
     CCleanupDlg dialog;

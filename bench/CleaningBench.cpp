@@ -1,10 +1,12 @@
 // CleaningBench.cpp: times the cleaning engine on generated trees shaped like
-// folders of Visual C++ projects, beside Wine's own "del /s" and a native
-// "find -delete" on identical copies of the same tree.
+// folders of Visual C++ projects, beside the platform's floor (plain wide
+// deletes of the list the engine collects, on as many threads), Wine's own
+// "del /s" and a native "find -delete", each on its own copy of the tree.
 //
 //   vorlix_bench [--threads=N] [--engine-only] [matching-files ...]
 //       default: 10000 files, the engine's own number of delete threads,
-//       and the engine beside del /s and find -delete
+//       and the engine beside the floor, del /s and find -delete;
+//       --engine-only: the engine beside the floor alone
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
@@ -13,12 +15,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/FileCollector.h"
+#include "engine/PathText.h"
+#include "engine/Threads.h"
 #include "UnixShell.h"
 
 namespace {
@@ -146,9 +151,32 @@ long CountFiles(const std::string& folder)
     return count;
 }
 
+// The floor: DeleteFileW on every path of `found`, on `threads` threads,
+// without the engine's check. No cleaner that deletes file by file through
+// Windows can go faster.
+struct FloorDrain {
+    CNameList& found;
+    CriticalSection lock;
+
+    static unsigned __stdcall Work(void* context)
+    {
+        FloorDrain& drain = *static_cast<FloorDrain*>(context);
+        for (;;) {
+            std::unique_ptr<char[]> path;
+            {
+                Lock lock(drain.lock);
+                path.reset(drain.found.TakeHead());
+            }
+            if (!path)
+                return 0;
+            DeleteFileW(SuperPath(WideOf(path.get())).c_str());
+        }
+    }
+};
+
 struct Figures {
     long matching;
-    double collect, remove, del, find;
+    double collect, remove, floor, del, find;
     double peakMB;  // the process's peak working set once the engine has run
 };
 
@@ -181,7 +209,7 @@ Figures Measure(const std::string& base, int matching)
         RunShell("rm -rf " + ShellQuote(UnixPath(tree)));
     };
 
-    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0};
+    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0, 0};
 
     const std::string engineTree = copy("engine");
     {
@@ -203,6 +231,18 @@ Figures Measure(const std::string& base, int matching)
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     figures.peakMB = double(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
     check("the engine", engineTree);
+
+    const std::string floorTree = copy("floor");
+    {
+        CFileCollector collector;
+        collector.bRecurse = TRUE;
+        CollectCleanable(collector, std::wstring(floorTree.begin(), floorTree.end()).c_str());
+        FloorDrain drain{collector.found, {}};
+        const double start = Now();
+        RunOnThreads(g_deleteThreads, &FloorDrain::Work, &drain);
+        figures.floor = Now() - start;
+    }
+    check("the floor", floorTree);
     if (g_engineOnly) {
         RunShell("rm -rf " + ShellQuote(unixMaster));
         return figures;
@@ -263,6 +303,9 @@ int main(int argc, char** argv)
         std::printf("  engine delete   %8.3f s  %7.2f us/file  (%d threads)\n", f.remove, f.remove * perFile,
                     g_deleteThreads);
         std::printf("  engine total    %8.3f s  %7.2f us/file\n", engine, engine * perFile);
+        std::printf("  floor           %8.3f s  %7.2f us/file  (DeleteFileW, %d threads)\n", f.floor,
+                    f.floor * perFile, g_deleteThreads);
+        std::printf("  delete / floor %.2f   engine / floor %.2f\n", f.remove / f.floor, engine / f.floor);
         if (!g_engineOnly) {
             std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
             std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);

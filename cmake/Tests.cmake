@@ -13,12 +13,18 @@ set_tests_properties(TestFolder.LayOut PROPERTIES FIXTURES_SETUP folders)
 set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
 
 add_executable(engine_tests
+    tests/DllSearchTest.cpp
     tests/NameListTest.cpp
     tests/FileCollectorTest.cpp
     tests/CleaningRunTest.cpp
     tests/PluralTest.cpp)
 target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main)
 vorlix_code(engine_tests)
+# Beside engine_tests, as a planted DLL lies beside a program.
+add_library(vorlix_planted SHARED tests/PlantedDll.cpp)
+set_target_properties(vorlix_planted PROPERTIES PREFIX "" OUTPUT_NAME vorlix-planted)
+target_link_options(vorlix_planted PRIVATE -static)
+add_dependencies(engine_tests vorlix_planted)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)
 
@@ -61,6 +67,19 @@ set_tests_properties(EndToEnd PROPERTIES RESOURCE_LOCK display TIMEOUT 180)
 # The console twin, run as a script runs it.
 add_test(NAME ConsoleTwin COMMAND bash ${PROJECT_SOURCE_DIR}/tests/console.sh $<TARGET_FILE:VorlixConsole>)
 set_tests_properties(ConsoleTwin PROPERTIES TIMEOUT 120)
+
+# The release itself, as users get it, and the engine tests built as a
+# 32-bit program (preset win32-tests), in the release's WoW64 prefix; skipped
+# where this machine cannot run 32-bit programs (tests/release32.sh).
+set(VORLIX_RELEASE ${PROJECT_SOURCE_DIR}/build/win32)
+add_test(NAME EndToEnd.Release COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release32.sh
+    bash ${PROJECT_SOURCE_DIR}/tests/e2e.sh ${VORLIX_RELEASE}/Vorlix.exe $<TARGET_FILE:window_probe>)
+add_test(NAME ConsoleTwin.Release COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release32.sh
+    bash ${PROJECT_SOURCE_DIR}/tests/console.sh ${VORLIX_RELEASE}/Vorlix.com)
+add_test(NAME EngineTests.32bit COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release32.sh
+    bash ${PROJECT_SOURCE_DIR}/tests/engine32.sh ${PROJECT_SOURCE_DIR}/build/win32-tests/engine_tests.exe)
+set_tests_properties(EndToEnd.Release ConsoleTwin.Release EngineTests.32bit PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
+set_tests_properties(EndToEnd.Release PROPERTIES RESOURCE_LOCK display)
 
 # The release is reproducible: built again in another folder, the same bytes.
 add_test(NAME ReleaseIsReproducible COMMAND sh -c

@@ -21,6 +21,7 @@
 #include "Plural.h"
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
+#include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
 
 namespace {
@@ -157,6 +158,7 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
 
 int wmain(int argc, wchar_t** argv)
 {
+    NarrowDllSearch();
     CConsoleText out(STD_OUTPUT_HANDLE), err(STD_ERROR_HANDLE);
     Options options = Parse(argc, argv);
     if (options.help) {

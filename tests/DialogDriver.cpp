@@ -3,9 +3,15 @@
 
 #include <map>
 
+#include "engine/DllSearch.h"
 #include "framework/WinApp.h"
 
 namespace {
+
+// The dialogs run as the program runs them: DLLs loaded by name come from
+// the system folder only. The visual styles, the shell's folder browser and
+// the link's shell call must all still work so.
+const bool s_narrowed = (NarrowDllSearch(), true);
 
 struct Waiter {
     std::function<bool(HWND)> match;

@@ -15,7 +15,7 @@ check() {  # check DESCRIPTION COMMAND...
 }
 # Runs Vorlix.com; its output, redirected, is read back from code page 852.
 vorlix() {
-    /usr/lib/wine/wine64 "$com" "$@" >"$out.852" 2>"$out.err"
+    "${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" "$@" >"$out.852" 2>"$out.err"
     status=$?
     iconv -f CP852 -t UTF-8 "$out.852" | tr -d '\r' >"$out"
 }

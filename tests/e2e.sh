@@ -6,7 +6,7 @@ set -euo pipefail
 exe="$(realpath "$1")" probe_exe="$(realpath "$2")"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}" WINEDEBUG=-all LC_ALL="${LC_ALL:-pl_PL.UTF-8}"
-wine=/usr/lib/wine/wine64
+wine="${VORLIX_WINE:-/usr/lib/wine/wine64}"
 sample="$WINEPREFIX/drive_c/vorlix-e2e"
 passes=0 failures=0
 

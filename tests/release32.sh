@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs a test command on 32-bit programs, in the release's own WoW64 prefix
+# (build/wineprefix32, made by scripts/setup), with the loader that starts
+# 32-bit and 64-bit programs alike. Where this machine cannot run 32-bit
+# programs, the test is skipped (status 77), never passed.
+#   tests/release32.sh COMMAND...
+here="$(cd "$(dirname "$0")/.." && pwd)"
+export WINEPREFIX="$here/build/wineprefix32" VORLIX_WINE=/usr/lib/wine/wine
+if ! "$here/scripts/runs32"; then
+    echo "SKIPPED: this machine cannot run 32-bit programs"
+    exit 77
+fi
+if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    echo "SKIPPED: no 32-bit Wine prefix; scripts/setup makes it"
+    exit 77
+fi
+"$@"
+status=$?
+/usr/lib/wine/wineserver -k 2>/dev/null
+exit $status
