@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -162,14 +161,15 @@ struct FloorDrain {
     {
         FloorDrain& drain = *static_cast<FloorDrain*>(context);
         for (;;) {
-            std::unique_ptr<char[]> path;
+            NameNode* node;
             {
                 Lock lock(drain.lock);
-                path.reset(drain.found.TakeHead());
+                node = drain.found.TakeHead();
             }
-            if (!path)
+            if (!node)
                 return 0;
-            DeleteFileW(SuperPath(WideOf(path.get())).c_str());
+            DeleteFileW(SuperPath(WideOf(node->name)).c_str());
+            CNameList::FreeNode(node);
         }
     }
 };

@@ -13,12 +13,14 @@
 #include <cwctype>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "ConsoleText.h"
-#include "Plural.h"
+#include "ProgressLine.h"
+#include "engine/Plural.h"
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/DllSearch.h"
@@ -98,7 +100,8 @@ void AddReason(CConsoleText& out, DWORD error)
 // What became of one folder's files. The deletes report here one at a time.
 class CFolderReport : public CDeleteObserver {
 public:
-    CFolderReport(const Options& options, CConsoleText& out) : m_options(options), m_out(out) {}
+    CFolderReport(const Options& options, CConsoleText& out, CProgressLine* progressLine)
+        : m_options(options), m_out(out), m_pProgressLine(progressLine) {}
 
     // Called on the deleting threads, which nothing may unwind: a line that
     // finds no memory is not written, and the counts go on.
@@ -115,12 +118,18 @@ public:
     void Kept(const char* path, DWORD error) override
     {
         ++m_kept;
-        try {
-            m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
-            AddReason(m_out, error);
-            m_out.EndLine();
-        } catch (const std::bad_alloc&) {
-        }
+        const auto write = [&] {
+            try {
+                m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
+                AddReason(m_out, error);
+                m_out.EndLine();
+            } catch (const std::bad_alloc&) {
+            }
+        };
+        if (m_pProgressLine)
+            m_pProgressLine->Aside(write);
+        else
+            write();
     }
 
     // "C:\Projekty - usunięte: 5 plików (1234 bajty), nieusunięte: 1 plik"
@@ -138,19 +147,24 @@ public:
 private:
     const Options& m_options;
     CConsoleText& m_out;
+    CProgressLine* m_pProgressLine;  // with /Q: the progress shown meanwhile; else null
     unsigned long long m_gone = 0, m_kept = 0;
     ULONGLONG m_bytes = 0;
 };
 
-// Cleans one folder, or with /N checks what a cleaning would delete.
+// Cleans one folder, or with /N checks what a cleaning would delete. With
+// /Q, a console shows meanwhile how far it has come.
 int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
 {
     const CConfinedDeleter deleter(folder.c_str(), options.preview);
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    CollectCleanable(collector, folder.c_str());
-    CFolderReport report(options, out);
-    DeleteFound(collector.found, deleter, &report);
+    CCleaningProgress progress;
+    std::unique_ptr<CProgressLine> progressLine(options.quiet ? new CProgressLine(progress) : nullptr);
+    CollectCleanable(collector, folder.c_str(), &progress);
+    CFolderReport report(options, out, progressLine.get());
+    DeleteFound(collector.found, deleter, &report, kDeleteThreads, &progress);
+    progressLine.reset();  // cleared before the summary
     return report.Summary(folder);
 }
 

@@ -2,6 +2,7 @@
 #include "CleaningRun.h"
 
 #include <cstring>
+#include <iterator>
 #include <cwchar>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "ConfinedDelete.h"
 #include "FileCollector.h"
 #include "PathText.h"
+#include "Plural.h"
 #include "Threads.h"
 
 const char* const kCleanPatterns[10] = {
@@ -42,22 +44,29 @@ size_t TrimmedFolderLength(const wchar_t* text)
     return length;
 }
 
-void CleanFolder(const wchar_t* folder)
+std::string ProgressText(const CCleaningProgress& progress)
+{
+    if (!progress.deleting)
+        return "szukanie: " + CountOf(progress.searched, "plik", "pliki", "plików", true);
+    return "usuwanie: " + Digits(progress.done, true) + " z " + Digits(progress.found, true);
+}
+
+void CleanFolder(const wchar_t* folder, CCleaningProgress* progress)
 {
     // The folder's own name is taken before anything below it is read.
     const CConfinedDeleter deleter(folder);
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    CollectCleanable(collector, folder);
-    DeleteFound(collector.found, deleter);
+    CollectCleanable(collector, folder, progress);
+    DeleteFound(collector.found, deleter, nullptr, kDeleteThreads, progress);
 }
 
-void CollectCleanable(CFileCollector& collector, const wchar_t* folder)
+void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress)
 {
     // Every pass walks the same folders: the first reads the tree, two
     // listings at a time, and all ten walk what it kept. The listings go
     // when collecting ends.
-    CKeptListings listings;
+    CKeptListings listings(progress ? &progress->searched : nullptr);
     struct Keep {
         CFileCollector& collector;
         ~Keep() { collector.keptListings = nullptr; }
@@ -80,32 +89,73 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder)
 
 namespace {
 
+struct NodeFree {
+    void operator()(NameNode* node) const { CNameList::FreeNode(node); }
+};
+using OwnedNode = std::unique_ptr<NameNode, NodeFree>;
+
+bool IsHeldOpen(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 // One drain of a found list, shared by the threads that delete from it.
 struct Drain {
     CNameList& found;
     const CConfinedDeleter& deleter;
     CDeleteObserver* observer;
-    CriticalSection lock;  // guards `found` and the observer
+    CCleaningProgress* progress;
+    CriticalSection guard;      // guards `found`, `held` and the observer
+    NameNode* held = nullptr;   // files another program had open, to try again; owned
+
+    // Tries one file. One held open goes to `held`, unless this is its last
+    // try; any other outcome is final and told.
+    void Try(OwnedNode node, bool lastTry)
+    {
+        ULONGLONG size = 0;
+        const DWORD error = deleter.Delete(node->name, observer ? &size : nullptr);
+        Lock lock(guard);
+        if (!lastTry && IsHeldOpen(error)) {
+            node->next = held;
+            held = node.release();
+            return;
+        }
+        if (observer && error == ERROR_SUCCESS)
+            observer->Deleted(node->name, size);
+        else if (observer)
+            observer->Kept(node->name, error);
+        if (progress)
+            ++progress->done;
+    }
 
     static unsigned __stdcall Work(void* context)
     {
         Drain& drain = *static_cast<Drain*>(context);
         for (;;) {
-            std::unique_ptr<char[]> path;
+            OwnedNode node;
             {
-                Lock lock(drain.lock);
-                path.reset(drain.found.TakeHead());
+                Lock lock(drain.guard);
+                node.reset(drain.found.TakeHead());
             }
-            if (!path)
+            if (!node)
                 return 0;
-            ULONGLONG size = 0;
-            const DWORD error = drain.deleter.Delete(path.get(), drain.observer ? &size : nullptr);
-            if (drain.observer) {
-                Lock lock(drain.lock);
-                if (error == ERROR_SUCCESS)
-                    drain.observer->Deleted(path.get(), size);
-                else
-                    drain.observer->Kept(path.get(), error);
+            drain.Try(std::move(node), false);
+        }
+    }
+
+    // Tries the held files again, alone on this thread, after each pause.
+    void TryHeldAgain()
+    {
+        for (const DWORD pause : kHeldPauses) {
+            if (!held)
+                return;
+            Sleep(pause);
+            NameNode* again = held;
+            held = nullptr;
+            while (again) {
+                NameNode* next = again->next;
+                Try(OwnedNode(again), pause == kHeldPauses[std::size(kHeldPauses) - 1]);
+                again = next;
             }
         }
     }
@@ -113,8 +163,17 @@ struct Drain {
 
 }  // namespace
 
-void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer, int threads)
+void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer, int threads,
+                 CCleaningProgress* progress)
 {
-    Drain drain{found, deleter, observer, {}};
+    if (progress) {
+        unsigned long count = 0;
+        for (const NameNode* node = found.Head(); node; node = node->next)
+            ++count;
+        progress->found = count;
+        progress->deleting = true;
+    }
+    Drain drain{found, deleter, observer, progress, {}};
     RunOnThreads(threads, &Drain::Work, &drain);
+    drain.TryHeldAgain();
 }

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <string>
+
 class CConfinedDeleter;
 class CFileCollector;
 class CNameList;
@@ -22,10 +25,22 @@ BOOL IsExistingFolder(const wchar_t* text);
 // ("." or "..") keeps its dots.
 size_t TrimmedFolderLength(const wchar_t* text);
 
+// How far a cleaning run has come: counts that the run publishes as it goes,
+// for whoever shows them, read from any thread. The run never waits on them.
+struct CCleaningProgress {
+    std::atomic<unsigned long> searched{0};  // files listed so far in the folders searched
+    std::atomic<bool> deleting{false};       // set once every file to delete is known
+    std::atomic<unsigned long> found{0};     // files to delete, once deleting
+    std::atomic<unsigned long> done{0};      // of those, deleted or left for good
+};
+
+// "szukanie: 12 345 plików", then "usuwanie: 4 000 z 12 345" (code page 1250).
+std::string ProgressText(const CCleaningProgress& progress);
+
 // Deletes every matching file in `folder` and below it, whatever its name
 // and however deep, and nothing outside it. Files that cannot be deleted
-// are left alone; nothing is reported.
-void CleanFolder(const wchar_t* folder);
+// are left alone; nothing is reported but the progress, when asked for.
+void CleanFolder(const wchar_t* folder, CCleaningProgress* progress = nullptr);
 
 // Told of each file a run tries to delete (its full path in UTF-8, see
 // PathText.h), one call at a time, from whichever thread tried. Must not throw.
@@ -43,10 +58,17 @@ protected:
 // two, 96 on four, 94 on six and 107 on eight, on two processors.
 constexpr int kDeleteThreads = 4;
 
+// A file that another program has open (a virus scanner, the search
+// indexer, a build just ended) is tried again once every other file is
+// done, after pauses of kHeldPauses milliseconds: a second in all for the
+// whole run, however many files are held.
+constexpr DWORD kHeldPauses[] = {100, 200, 300, 400};
+
 // The two halves of CleanFolder, apart for the benchmark and the tests.
 // CollectCleanable fills `collector.found` (the collector must recurse);
 // DeleteFound drains `found` through `deleter`, on `threads` threads, in no
-// fixed order.
-void CollectCleanable(CFileCollector& collector, const wchar_t* folder);
+// fixed order. The observer hears of each file once, when it is deleted or
+// left for good.
+void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress = nullptr);
 void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,
-                 int threads = kDeleteThreads);
+                 int threads = kDeleteThreads, CCleaningProgress* progress = nullptr);

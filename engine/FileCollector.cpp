@@ -104,8 +104,8 @@ constexpr int kReaders = 2;
 // a waiting folder, lists it, and leaves its subfolders waiting in turn.
 class TreeReader {
 public:
-    explicit TreeReader(CKeptListings::Map& kept)
-        : m_kept(kept), m_waitingCount(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr)) {}
+    TreeReader(CKeptListings::Map& kept, std::atomic<unsigned long>* searched)
+        : m_kept(kept), m_searched(searched), m_waitingCount(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr)) {}
     ~TreeReader()
     {
         if (m_waitingCount)
@@ -141,7 +141,9 @@ private:
             CKeptListings::Listing listing;
             bool read = true;
             try {
-                CKeptListings::Read(folder.c_str(), listing);
+                const unsigned long files = CKeptListings::Read(folder, listing);
+                if (m_searched)
+                    *m_searched += files;
             } catch (const std::bad_alloc&) {
                 read = false;
             }
@@ -185,6 +187,7 @@ private:
     }
 
     CKeptListings::Map& m_kept;
+    std::atomic<unsigned long>* m_searched;  // may be null
     HANDLE m_waitingCount;  // a semaphore: one count per waiting folder, more at the end
     CriticalSection m_lock;  // guards all below and m_kept
     std::vector<std::string> m_waiting;  // folders to list, the newest taken first
@@ -201,35 +204,40 @@ bool EntersReparseFolder(DWORD tag)
 
 std::atomic<bool> CKeptListings::s_bFastListing{true};
 
-void CKeptListings::Read(const std::string& folder, Listing& listing)
+unsigned long CKeptListings::Read(const std::string& folder, Listing& listing)
 {
     listing = Listing();
     WIN32_FIND_DATAW entry;
     FindHandle find(SuperPath(WideOf(folder.c_str())) + L'*', entry);
     if (!find.IsOpen())
-        return;
+        return 0;
     listing.listed = true;
+    unsigned long files = 0;
     do {
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (isFolder && !EntersSubfolder(entry))
             continue;
+        files += !isFolder;
         listing.entries += isFolder ? kSubfolder : kFile;
         AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
         listing.entries += '\0';
     } while (find.Next(entry));
+    return files;
 }
 
 const CKeptListings::Listing& CKeptListings::Of(const std::string& folder, bool below)
 {
     auto kept = m_listings.find(folder);
     if (kept == m_listings.end() && below) {
-        TreeReader(m_listings).Read(folder);
+        TreeReader(m_listings, m_pSearched).Read(folder);
         kept = m_listings.find(folder);
     }
     if (kept != m_listings.end())
         return kept->second;
     Listing listing;
-    Read(folder, listing);
+    const unsigned long files = Read(folder, listing);
+    if (m_pSearched)
+        *m_pSearched += files;
     return m_listings.emplace(folder, std::move(listing)).first->second;
 }
 

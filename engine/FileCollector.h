@@ -37,6 +37,9 @@ public:
         std::string entries;
     };
 
+    // `searched`, when given, counts the files listed, from any thread.
+    explicit CKeptListings(std::atomic<unsigned long>* searched = nullptr) : m_pSearched(searched) {}
+
     // The listing of `folder` (a full path ending in a backslash): from the
     // platform the first time it is asked for, then as kept. With `below`, a
     // folder not kept yet is read together with every subfolder the walk
@@ -44,8 +47,9 @@ public:
     // also on another thread.
     const Listing& Of(const std::string& folder, bool below);
 
-    // Reads the listing of `folder` from the platform.
-    static void Read(const std::string& folder, Listing& listing);
+    // Reads the listing of `folder` from the platform; returns how many
+    // files it holds.
+    static unsigned long Read(const std::string& folder, Listing& listing);
 
     // Whether listings ask for the basic entry and the large fetch (Windows 7
     // and later). Cleared for good by the first system that refuses them;
@@ -56,6 +60,7 @@ public:
 
 private:
     Map m_listings;
+    std::atomic<unsigned long>* m_pSearched;  // not owned; may be null
 };
 
 class CFileCollector {

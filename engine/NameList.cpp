@@ -62,10 +62,10 @@ bool CNameList::Contains(const char* text) const
 
 void CNameList::RemoveHead()
 {
-    delete[] TakeHead();
+    FreeNode(TakeHead());
 }
 
-char* CNameList::TakeHead()
+NameNode* CNameList::TakeHead()
 {
     NameNode* node = head;
     if (!node)
@@ -73,9 +73,16 @@ char* CNameList::TakeHead()
     // The head is the newest node of all, so it is also the newest of its hash.
     byHash[node->hash] = node->nextOfHash;
     head = node->next;
-    char* name = node->name;
+    node->next = node->nextOfHash = nullptr;
+    return node;
+}
+
+void CNameList::FreeNode(NameNode* node)
+{
+    if (!node)
+        return;
+    delete[] node->name;
     delete node;
-    return name;
 }
 
 void CNameList::Clear()

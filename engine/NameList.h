@@ -37,9 +37,10 @@ public:
 
     // Unlinks the head node and frees it with its text.
     void RemoveHead();
-    // Unlinks the head node and hands its text over, to be freed with
-    // delete[]; null when the list is empty. Draining allocates nothing.
-    char* TakeHead();
+    // Unlinks the head node and hands it over with its text, to be freed
+    // with FreeNode; null when the list is empty. Draining allocates nothing.
+    NameNode* TakeHead();
+    static void FreeNode(NameNode* node);
 
     void Clear();
 

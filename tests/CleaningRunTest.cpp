@@ -148,6 +148,40 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
         EXPECT_EQ(kErrorOutsideFolder, kept.second) << kept.first;
 }
 
+static DWORD WINAPI ReleaseSoon(void* file)
+{
+    Sleep(300);
+    return CloseHandle(file);
+}
+
+// A file that another program holds open for a moment, as a virus scanner
+// holds a file just built, is tried again and goes; one held throughout
+// stays, and is told once, when the run has given up on it.
+TEST(CleaningRun, TriesAFileHeldOpenAgain)
+{
+    const std::string root = "C:\\vorlix-tests\\held\\";
+    const auto hold = [&](const char* name) {
+        return CreateFileA((root + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    };
+    const HANDLE released = hold("released.obj"), kept = hold("kept.obj");
+    ASSERT_NE(INVALID_HANDLE_VALUE, released);
+    const HANDLE releaser = CreateThread(nullptr, 0, &ReleaseSoon, released, 0, nullptr);
+    const CConfinedDeleter deleter(Wide(root).c_str());
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, Wide(root).c_str());
+    Outcome outcome;
+    DeleteFound(collector.found, deleter, &outcome);
+    WaitForSingleObject(releaser, INFINITE);
+    CloseHandle(releaser);
+    CloseHandle(kept);
+    EXPECT_EQ(std::vector<std::string>{root + "released.obj"}, outcome.deleted);
+    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "kept.obj", ERROR_SHARING_VIOLATION}}), outcome.kept);
+    EXPECT_FALSE(Exists(root + "released.obj"));
+    EXPECT_TRUE(Exists(root + "kept.obj"));
+}
+
 TEST(CleaningRun, FailedAllocationDeletesNothingAndLeaksNothing)
 {
     const std::string root = "C:\\vorlix-tests\\oom\\";

@@ -21,7 +21,7 @@ TEST(MainDialog, StartsAsTheTemplateSays)
                       "1000 Edit 50010080 21,22,205,12 ",
                       "1001 Button 50010000 177,41,50,14 Przeglądaj...",
                       "-1 Button 50000007 7,7,230,60 Wybierz katalog",
-                      "-1 Static 50020000 21,42,147,19 Pliki zostaną usunięte ze wszystkich projektów znajdujących się we wskazanym katalogu.",
+                      "-1 Static 50020000 21,42,147,24 Pliki zostaną usunięte ze wszystkich projektów znajdujących się we wskazanym katalogu.",
                   }),
                   ControlsOf(hwnd));
         LOGFONTA font;
@@ -87,10 +87,30 @@ TEST(MainDialog, TakesTheFolderOfWhatIsDropped)
     });
 }
 
-// While it cleans, the dialog keeps dispatching (the timer below runs), shows
-// the wait cursor, and takes no keys; then it ends with IDOK.
-TEST(MainDialog, ShowsTheWaitCursorAndTakesNoKeysWhileCleaning)
+// Every caption the dialogs of this thread are given, as they are given.
+static std::vector<std::string> g_captions;
+static LRESULT CALLBACK RecordCaption(int code, WPARAM wParam, LPARAM lParam)
 {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_SETTEXT && GetParent(call->hwnd) == nullptr)
+        g_captions.push_back(reinterpret_cast<const char*>(call->lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// While it cleans, the dialog keeps dispatching (the timer below runs), shows
+// the wait cursor, and takes no keys; then it ends with IDOK. A cleaning
+// that takes seconds shows how far it has come in the caption: searching,
+// then deleting, the last count the whole. A short one leaves the caption.
+TEST(MainDialog, ShowsProgressAndTheWaitCursorAndTakesNoKeysWhileCleaning)
+{
+    const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordCaption, nullptr, GetCurrentThreadId());
+    CCleanupDlg shortOne;
+    shortOne.m_strPath = "C:\\vorlix-tests\\short";
+    g_captions.clear();
+    EXPECT_EQ(IDOK, RunModal(shortOne, [](HWND hwnd) { PostMessageA(hwnd, WM_COMMAND, IDOK, 0); }));
+    EXPECT_EQ(std::vector<std::string>{}, g_captions) << "a short cleaning";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\short\\a.obj"));
+
     CCleanupDlg dialog;
     dialog.m_strPath = "C:\\vorlix-tests\\many";
     HCURSOR during = nullptr;
@@ -102,8 +122,12 @@ TEST(MainDialog, ShowsTheWaitCursorAndTakesNoKeysWhileCleaning)
             PostMessageA(GetDlgItem(w, IDC_PATH), WM_CHAR, 'x', 0);
         });
     });
+    UnhookWindowsHookEx(hook);
     EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), during);
     EXPECT_EQ(IDOK, result);
     EXPECT_STREQ("C:\\vorlix-tests\\many", dialog.m_strPath) << "the key typed while cleaning went nowhere";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\many\\p99\\f29.obj"));
+    ASSERT_GE(g_captions.size(), 2u);
+    EXPECT_EQ(0u, g_captions.front().find("Vorlix - szukanie: ")) << g_captions.front();
+    EXPECT_EQ("Vorlix - usuwanie: 3\xA0" "000 z 3\xA0" "000", g_captions.back());
 }

@@ -1,16 +1,29 @@
-// Counts in the console twin's report take the Polish form of their number.
+// Counts as both programs show them: the Polish form that the number takes,
+// and in the progress, digits in threes.
 #include <gtest/gtest.h>
 
-#include "console/Plural.h"
+#include "engine/CleaningRun.h"
+#include "engine/Plural.h"
 
-TEST(Plural, TakesTheFormOfTheNumber)
+TEST(Plural, TakesTheFormOfTheNumberAndGroupsItsDigits)
 {
     const struct {
         unsigned long long count;
+        bool grouped;
         const char* text;
-    } cases[] = {{0, "0 plików"}, {1, "1 plik"}, {2, "2 pliki"}, {4, "4 pliki"}, {5, "5 plików"}, {12, "12 plików"},
-                 {14, "14 plików"}, {21, "21 plików"}, {22, "22 pliki"}, {25, "25 plików"}, {112, "112 plików"},
-                 {1002, "1002 pliki"}};
+    } cases[] = {{0, false, "0 plików"}, {1, false, "1 plik"}, {2, false, "2 pliki"}, {4, false, "4 pliki"},
+                 {5, false, "5 plików"}, {12, false, "12 plików"}, {14, false, "14 plików"}, {21, false, "21 plików"},
+                 {22, false, "22 pliki"}, {25, false, "25 plików"}, {112, false, "112 plików"},
+                 {1002, false, "1002 pliki"}, {999, true, "999 plików"}, {1234, true, "1\xA0" "234 pliki"},
+                 {12345, true, "12\xA0" "345 plików"}, {1000000, true, "1\xA0" "000\xA0" "000 plików"}};
     for (const auto& c : cases)
-        EXPECT_EQ(c.text, CountOf(c.count, "plik", "pliki", "plików"));
+        EXPECT_EQ(c.text, CountOf(c.count, "plik", "pliki", "plików", c.grouped)) << c.count;
+
+    CCleaningProgress progress;
+    progress.searched = 12345;
+    EXPECT_EQ("szukanie: 12\xA0" "345 plików", ProgressText(progress));
+    progress.deleting = true;
+    progress.found = 12345;
+    progress.done = 4000;
+    EXPECT_EQ("usuwanie: 4\xA0" "000 z 12\xA0" "345", ProgressText(progress));
 }

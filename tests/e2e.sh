@@ -58,8 +58,8 @@ sleep 0.5
 check "the dialog stays, the text as typed" test "$(probe field Vorlix 2000 || true)" = 'C:\nie-ma-takiego'
 
 # The sample folder itself, typed with a trailing space as a paste brings
-# it: cleaned while the dialog answers and Escape and the close box do
-# nothing, then the program ends.
+# it: cleaned while the dialog answers, shows in its caption how far it has
+# come, and Escape and the close box do nothing; then the program ends.
 xdotool key Home shift+End
 xdotool type --delay 15 'C:\vorlix-e2e '
 xdotool key Return
@@ -70,6 +70,7 @@ xdotool key Escape sleep 0.4 mousemove $((right - 12)) $((top + 12)) click 1 sle
 wait $alive || true
 check "the dialog answers all through the cleaning ($(cat "$sample.alive"))" \
     grep -qxE '([5-9]|[0-9]{2,}) answers' "$sample.alive"
+check "the caption shows how many files are deleted of how many" grep -qE '^Vorlix - usuwanie: .+ z .+' "$sample.alive"
 check "cleaning ends the program" probe gone Vorlix 60000
 check "every intermediate file is gone, sources with .resx and .tmpl stay" \
     test "$(files)" = "$(grep -vE '\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)$' <<<"$before")"

@@ -4,14 +4,15 @@
 # what the Windows calls cannot make there (folder links, a path over
 # MAX_PATH, a name outside code page 1250), small projects to clean, and
 # links that lead a delete outside the folder it cleans, a tree that takes a
-# dialog a moment to clean, and one of names in any script at any depth.
+# dialog seconds to search and clean and one that takes it none, and one of
+# names in any script at any depth.
 # --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
 set -euo pipefail
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9} "$1"/many/p{00..99}
-touch "$1"/many/p{00..99}/f{0..29}.obj
+mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/short" "$1/held"
+touch "$1"/many/p{00..99}/f{0..29}.obj "$1/short/a.obj" "$1"/held/{released,kept}.obj
 "$(dirname "$0")/any-name-tree.sh" "$1/anyname"
 cd "$1/clean"
 touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \

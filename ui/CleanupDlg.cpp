@@ -33,13 +33,14 @@ namespace {
 // thread that waits for it.
 struct CleaningJob {
     const wchar_t* folder;
+    CCleaningProgress* progress;
     bool outOfMemory;
 
     static unsigned __stdcall Run(void* context)
     {
         auto& job = *static_cast<CleaningJob*>(context);
         try {
-            CleanFolder(job.folder);
+            CleanFolder(job.folder, job.progress);
         } catch (const std::bad_alloc&) {
             job.outOfMemory = true;
         }
@@ -59,6 +60,10 @@ HCURSOR WaitCursor()
 {
     return ::LoadCursorA(nullptr, IDC_WAIT);
 }
+
+// A cleaning that has run this long shows its progress in the caption,
+// updated at most this often.
+constexpr DWORD kProgressAfter = 500, kProgressEvery = 200;
 
 }  // namespace
 
@@ -137,11 +142,13 @@ void CCleanupDlg::OnOK()
 }
 
 // The cleaning runs on a thread of its own while this one keeps the dialog
-// painted and answering the system, however long it takes. Meanwhile the
-// dialog takes no input: what a person types or clicks is dropped.
+// painted and answering the system, however long it takes, and from half a
+// second on shows in the caption how far it has come. Meanwhile the dialog
+// takes no input: what a person types or clicks is dropped.
 void CCleanupDlg::CleanWhileAnswering(const wchar_t* folder)
 {
-    CleaningJob job = {folder, false};
+    CCleaningProgress progress;
+    CleaningJob job = {folder, &progress, false};
     const HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CleaningJob::Run, &job, 0, nullptr));
     if (!thread) {
         CleanFolder(folder);  // no thread to be had: here, with the dialog waiting
@@ -149,9 +156,26 @@ void CCleanupDlg::CleanWhileAnswering(const wchar_t* folder)
     }
     m_bCleaning = true;
     ::SetCursor(WaitCursor());
+    CString caption;
+    GetWindowText(caption);
+    const std::string title = static_cast<LPCSTR>(caption);
+    const auto showProgress = [&] { SetWindowText((title + " - " + ProgressText(progress)).c_str()); };
+    bool showing = false;  // the caption shows the progress
+    DWORD due = ::GetTickCount() + kProgressAfter;  // when the caption shows it next
     bool quit = false;  // kept for the modal loop until the cleaning is done
     int quitCode = 0;
-    while (::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    for (;;) {
+        const DWORD now = ::GetTickCount();
+        if (static_cast<int>(due - now) <= 0) {
+            showProgress();
+            showing = true;
+            due = now + kProgressEvery;
+        }
+        const DWORD woke = ::MsgWaitForMultipleObjects(1, &thread, FALSE, due - now, QS_ALLINPUT);
+        if (woke == WAIT_TIMEOUT)
+            continue;
+        if (woke != WAIT_OBJECT_0 + 1)
+            break;  // the cleaning is done, or waiting failed
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
@@ -164,6 +188,8 @@ void CCleanupDlg::CleanWhileAnswering(const wchar_t* folder)
     }
     ::WaitForSingleObject(thread, INFINITE);  // also when waiting failed
     ::CloseHandle(thread);
+    if (showing)
+        showProgress();  // the last count is the whole
     m_bCleaning = false;
     if (quit)
         ::PostQuitMessage(quitCode);
