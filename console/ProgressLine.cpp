@@ -3,6 +3,7 @@
 
 #include <process.h>
 
+#include <new>
 #include <string>
 
 #include "ConsoleText.h"
@@ -36,7 +37,11 @@ unsigned __stdcall CProgressLine::Run(void* context)
     auto& line = *static_cast<CProgressLine*>(context);
     while (WaitForSingleObject(line.m_stop, 200) == WAIT_TIMEOUT) {
         wchar_t text[128] = {};
-        MultiByteToWideChar(kOwnTexts, 0, ProgressText(line.m_progress).c_str(), -1, text, 127);
+        try {
+            MultiByteToWideChar(kOwnTexts, 0, ProgressText(line.m_progress).c_str(), -1, text, 127);
+        } catch (const std::bad_alloc&) {
+            continue;  // no memory for the text: the next update tries again
+        }
         Lock lock(line.m_lock);
         line.Show(text);
     }

@@ -141,9 +141,7 @@ private:
             CKeptListings::Listing listing;
             bool read = true;
             try {
-                const unsigned long files = CKeptListings::Read(folder, listing);
-                if (m_searched)
-                    *m_searched += files;
+                CKeptListings::Read(folder, listing, m_searched);
             } catch (const std::bad_alloc&) {
                 read = false;
             }
@@ -204,13 +202,13 @@ bool EntersReparseFolder(DWORD tag)
 
 std::atomic<bool> CKeptListings::s_bFastListing{true};
 
-unsigned long CKeptListings::Read(const std::string& folder, Listing& listing)
+void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomic<unsigned long>* searched)
 {
     listing = Listing();
     WIN32_FIND_DATAW entry;
     FindHandle find(SuperPath(WideOf(folder.c_str())) + L'*', entry);
     if (!find.IsOpen())
-        return 0;
+        return;
     listing.listed = true;
     unsigned long files = 0;
     do {
@@ -222,7 +220,8 @@ unsigned long CKeptListings::Read(const std::string& folder, Listing& listing)
         AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
         listing.entries += '\0';
     } while (find.Next(entry));
-    return files;
+    if (searched)
+        *searched += files;
 }
 
 const CKeptListings::Listing& CKeptListings::Of(const std::string& folder, bool below)
@@ -235,9 +234,7 @@ const CKeptListings::Listing& CKeptListings::Of(const std::string& folder, bool 
     if (kept != m_listings.end())
         return kept->second;
     Listing listing;
-    const unsigned long files = Read(folder, listing);
-    if (m_pSearched)
-        *m_pSearched += files;
+    Read(folder, listing, m_pSearched);
     return m_listings.emplace(folder, std::move(listing)).first->second;
 }
 

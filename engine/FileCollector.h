@@ -47,9 +47,9 @@ public:
     // also on another thread.
     const Listing& Of(const std::string& folder, bool below);
 
-    // Reads the listing of `folder` from the platform; returns how many
-    // files it holds.
-    static unsigned long Read(const std::string& folder, Listing& listing);
+    // Reads the listing of `folder` from the platform, and adds the files it
+    // holds to `searched` when given.
+    static void Read(const std::string& folder, Listing& listing, std::atomic<unsigned long>* searched = nullptr);
 
     // Whether listings ask for the basic entry and the large fetch (Windows 7
     // and later). Cleared for good by the first system that refuses them;
