@@ -6,6 +6,7 @@
 
 #include "DialogDriver.h"
 #include "engine/CleaningRun.h"
+#include "engine/PathText.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 
@@ -130,4 +131,18 @@ TEST(MainDialog, ShowsProgressAndTheWaitCursorAndTakesNoKeysWhileCleaning)
     ASSERT_GE(g_captions.size(), 2u);
     EXPECT_EQ(0u, g_captions.front().find("Vorlix - szukanie: ")) << g_captions.front();
     EXPECT_EQ("Vorlix - usuwanie: 3\xA0" "000 z 3\xA0" "000", g_captions.back());
+}
+
+// The field takes a folder typed longer than MAX_PATH, and it is cleaned.
+TEST(MainDialog, CleansAFolderTypedLongerThanMaxPath)
+{
+    CCleanupDlg dialog;
+    const std::string folder = "C:\\vorlix-tests\\long\\" + std::string(150, 'l') + "\\" + std::string(150, 'l');
+    const INT_PTR result = RunModal(dialog, [&](HWND hwnd) {
+        SetDlgItemTextA(hwnd, IDC_PATH, folder.c_str());
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(IDOK, result) << "no message box: the folder exists";
+    const std::wstring file = SuperPath(std::wstring(folder.begin(), folder.end()) + L"\\a.obj");
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
 }
