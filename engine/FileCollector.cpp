@@ -220,6 +220,7 @@ void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomi
         AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
         listing.entries += '\0';
     } while (find.Next(entry));
+    listing.entries.shrink_to_fit();  // kept for the whole run, for every folder of the tree
     if (searched)
         *searched += files;
 }

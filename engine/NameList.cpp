@@ -2,7 +2,7 @@
 #include "NameList.h"
 
 #include <cstring>
-#include <memory>
+#include <new>
 #include <string.h>
 
 namespace {
@@ -35,18 +35,16 @@ int HashName(const char* text)
 
 void CNameList::AddName(const char* text)
 {
-    // Everything that can throw happens before the list is touched.
+    // Everything that can throw happens before the list is touched. The text
+    // lives in the node's own block, right after it: one allocation a name.
     const size_t size = std::strlen(text) + 1;
-    std::unique_ptr<char[]> name(new char[size]);
-    std::memcpy(name.get(), text, size);
-    std::unique_ptr<NameNode> node(new NameNode{head, nullptr, HashName(name.get()), nullptr});
     if (!byHash)
         byHash = new NameNode*[kHashCount]();
-
-    node->name = name.release();
-    node->nextOfHash = byHash[node->hash];
-    byHash[node->hash] = node.get();
-    head = node.release();
+    void* block = ::operator new(sizeof(NameNode) + size);
+    char* name = static_cast<char*>(block) + sizeof(NameNode);
+    std::memcpy(name, text, size);
+    const int hash = HashName(name);
+    head = byHash[hash] = new (block) NameNode{head, name, hash, byHash[hash]};
 }
 
 bool CNameList::Contains(const char* text) const
@@ -79,10 +77,7 @@ NameNode* CNameList::TakeHead()
 
 void CNameList::FreeNode(NameNode* node)
 {
-    if (!node)
-        return;
-    delete[] node->name;
-    delete node;
+    ::operator delete(node);  // with its text: one block
 }
 
 void CNameList::Clear()

@@ -13,7 +13,7 @@ int HashName(const char* text);
 
 struct NameNode {
     NameNode* next;        // following node; null at the tail
-    char* name;            // owned heap copy of the text
+    char* name;            // a copy of the text, in the node's own block
     int hash;              // HashName(name)
     NameNode* nextOfHash;  // following node with the same hash; null at the end
 };

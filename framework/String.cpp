@@ -48,6 +48,22 @@ std::wstring CString::Wide() const
     return wide;
 }
 
+CString CString::FromWide(const std::wstring& wide, bool* lost)
+{
+    CString text;
+    BOOL defaulted = FALSE;
+    const int length = static_cast<int>(wide.size());
+    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+        text.m_text.resize(static_cast<size_t>(size));
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, &text.m_text[0], size, nullptr,
+                              &defaulted);
+    }
+    if (lost)
+        *lost = defaulted != FALSE;
+    return text;
+}
+
 BOOL CString::LoadString(UINT id)
 {
     // LoadStringA cannot report a string's length in advance; a menu text

@@ -34,8 +34,10 @@ public:
     LPSTR GetBuffer(int minLength);
     void ReleaseBuffer(int newLength = -1);
 
-    // The text in UTF-16, read in the ANSI code page.
+    // The text in UTF-16, read in the ANSI code page; and back. `lost`, when
+    // given, tells whether some character had no ANSI spelling (it is "?").
     std::wstring Wide() const;
+    static CString FromWide(const std::wstring& wide, bool* lost = nullptr);
 
     // Loads a string resource of the application; FALSE when there is none.
     BOOL LoadString(UINT id);

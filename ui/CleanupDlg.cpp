@@ -100,28 +100,17 @@ BOOL CCleanupDlg::OnInitDialog()
 
 CString AnsiFolderText(const std::wstring& folder)
 {
-    const auto convert = [](const std::wstring& wide, CString& text) {
-        BOOL lost = FALSE;
-        const int length = static_cast<int>(wide.size());
-        const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, nullptr);
-        text.Empty();
-        if (size > 0) {
-            ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.GetBuffer(size), size, nullptr, &lost);
-            text.ReleaseBuffer(size);
-        }
-        return !lost;
-    };
-    CString text;
-    if (convert(folder, text))
+    bool lost = false;
+    const CString text = CString::FromWide(folder, &lost);
+    if (!lost)
         return text;
     // A short name may be the longer: "C:\vorlix\日本" is "C:\VORL~EJF\__~~~ONH" under Wine.
     const DWORD size = ::GetShortPathNameW(folder.c_str(), nullptr, 0);
     std::wstring shortName(size, L'\0');
-    const DWORD length = size ? ::GetShortPathNameW(folder.c_str(), &shortName[0], size) : 0;
-    CString shortText;
-    if (length > 0 && length < size) {
-        shortName.resize(length);
-        if (convert(shortName, shortText))
+    if (size > 1 && ::GetShortPathNameW(folder.c_str(), &shortName[0], size) == size - 1) {
+        shortName.resize(size - 1);
+        const CString shortText = CString::FromWide(shortName, &lost);
+        if (!lost)
             return shortText;
     }
     return text;
