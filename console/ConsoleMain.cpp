@@ -9,10 +9,9 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <cwctype>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -20,11 +19,11 @@
 
 #include "ConsoleText.h"
 #include "ProgressLine.h"
-#include "engine/Plural.h"
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
+#include "engine/Plural.h"
 
 namespace {
 

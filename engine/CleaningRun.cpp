@@ -2,8 +2,8 @@
 #include "CleaningRun.h"
 
 #include <cstring>
-#include <iterator>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <string>
 

@@ -70,9 +70,9 @@ bool IsAsciiAlnum(char c)
 // Any other pattern goes to the shell.
 bool Matches(const char* name, const std::string& pattern)
 {
-    const size_t extension = pattern.size() - 1;
     if (pattern.size() > 2 && pattern[0] == '*' && pattern[1] == '.' &&
         std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiAlnum)) {
+        const size_t extension = pattern.size() - 1;  // with its dot
         const size_t length = std::strlen(name);
         return length >= extension && _strnicmp(name + length - extension, pattern.c_str() + 1, extension) == 0;
     }
