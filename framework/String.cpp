@@ -39,12 +39,12 @@ void CString::ReleaseBuffer(int newLength)
     m_text.resize(static_cast<size_t>(newLength));
 }
 
-std::wstring CString::Wide() const
+std::wstring CString::Wide(UINT codePage) const
 {
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, m_text.data(), GetLength(), nullptr, 0);
+    const int length = ::MultiByteToWideChar(codePage, 0, m_text.data(), GetLength(), nullptr, 0);
     std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
     if (length > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, m_text.data(), GetLength(), &wide[0], length);
+        ::MultiByteToWideChar(codePage, 0, m_text.data(), GetLength(), &wide[0], length);
     return wide;
 }
 

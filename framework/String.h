@@ -34,9 +34,10 @@ public:
     LPSTR GetBuffer(int minLength);
     void ReleaseBuffer(int newLength = -1);
 
-    // The text in UTF-16, read in the ANSI code page; and back. `lost`, when
-    // given, tells whether some character had no ANSI spelling (it is "?").
-    std::wstring Wide() const;
+    // The text in UTF-16, read in `codePage` (the program's own texts are
+    // 1250); and back from the ANSI code page. `lost`, when given, tells
+    // whether some character had no ANSI spelling (it is "?").
+    std::wstring Wide(UINT codePage = CP_ACP) const;
     static CString FromWide(const std::wstring& wide, bool* lost = nullptr);
 
     // Loads a string resource of the application; FALSE when there is none.

@@ -10,15 +10,6 @@ namespace {
 
 CWinApp* s_pApp;  // the one application object, set by its constructor
 
-std::wstring Widen(UINT codePage, LPCSTR text)
-{
-    const int length = ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text, -1, &wide[0], length);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
 }  // namespace
 
 CWinApp::CWinApp(LPCSTR appName) : m_hInstance(::GetModuleHandleA(nullptr))
@@ -82,6 +73,6 @@ int AfxMessageBox(LPCSTR text, UINT type, UINT /*helpId: the program has no help
     HWND owner = ::GetActiveWindow();
     if (!owner && AfxGetMainWnd())
         owner = ::GetLastActivePopup(AfxGetMainWnd()->m_hWnd);
-    const std::wstring title = Widen(CP_ACP, s_pApp ? s_pApp->m_pszAppName : "");
-    return ::MessageBoxW(owner, Widen(1250, text).c_str(), title.c_str(), type);
+    const std::wstring title = CString(s_pApp ? s_pApp->m_pszAppName : "").Wide();
+    return ::MessageBoxW(owner, CString(text).Wide(1250).c_str(), title.c_str(), type);
 }
