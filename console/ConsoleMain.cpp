@@ -29,7 +29,7 @@ namespace {
 
 // Exit status.
 constexpr int kAllGone = 0;     // every matching file went (would go, with /N)
-constexpr int kSomeStayed = 1;  // some file could not be deleted
+constexpr int kSomeStayed = 1;  // some file could not be deleted, or some folder searched
 constexpr int kBadUsage = 2;    // bad usage, or a folder that is not one
 
 const char* const kUsage[] = {
@@ -41,8 +41,9 @@ const char* const kUsage[] = {
     "  /N  pokazuje, co zostałoby usunięte, i niczego nie usuwa",
     "  /Q  wypisuje tylko podsumowania i pliki, których nie da się usunąć",
     "",
-    "Kod wyjścia: 0 - usunięto wszystko, 1 - nie wszystko dało się usunąć,",
-    "2 - błędne wywołanie albo katalog, który nie istnieje.",
+    "Kod wyjścia: 0 - usunięto wszystko, 1 - nie wszystko dało się usunąć albo",
+    "nie każdy katalog dało się przeszukać (każdy taki jest wymieniony), 2 - błędne",
+    "wywołanie albo katalog, który nie istnieje.",
 };
 
 struct Options {
@@ -117,10 +118,50 @@ public:
     void Kept(const char* path, DWORD error) override
     {
         ++m_kept;
+        WriteAside([&] {
+            m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
+            AddReason(m_out, error);
+        });
+    }
+
+    // A folder whose files were not all looked at (a full path ending in a
+    // backslash, as the collector keeps it): its matches may be left.
+    void Unsearched(const std::string& folder, DWORD error)
+    {
+        ++m_unsearched;
+        WriteAside([&] {
+            std::string shown = folder;
+            if (shown.size() > 3)
+                shown.pop_back();  // "C:\Projekty", but "C:\"
+            m_out.Add("Nie przeszukano ").AddPath(shown.c_str()).Add(": ");
+            AddReason(m_out, error);
+        });
+    }
+
+    // "C:\Projekty - usunięte: 5 plików (1234 bajty), nieusunięte: 1 plik,
+    // nieprzeszukane: 2 katalogi"
+    int Summary(const std::wstring& folder)
+    {
+        m_out.Add(folder.c_str()).Add(m_options.preview ? " - do usunięcia: " : " - usunięte: ");
+        m_out.Add(CountOf(m_gone, "plik", "pliki", "plików")).Add(" (").Add(CountOf(m_bytes, "bajt", "bajty", "bajtów"));
+        m_out.Add(")");
+        if (m_kept)
+            m_out.Add(m_options.preview ? ", nie do usunięcia: " : ", nieusunięte: ").Add(CountOf(m_kept, "plik", "pliki", "plików"));
+        if (m_unsearched)
+            m_out.Add(", nieprzeszukane: ").Add(CountOf(m_unsearched, "katalog", "katalogi", "katalogów"));
+        m_out.EndLine();
+        return m_kept || m_unsearched ? kSomeStayed : kAllGone;
+    }
+
+private:
+    // Writes one line that add() puts together, clear of the progress line.
+    // A line that finds no memory is not written.
+    template <class Add>
+    void WriteAside(Add add)
+    {
         const auto write = [&] {
             try {
-                m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
-                AddReason(m_out, error);
+                add();
                 m_out.EndLine();
             } catch (const std::bad_alloc&) {
             }
@@ -131,23 +172,10 @@ public:
             write();
     }
 
-    // "C:\Projekty - usunięte: 5 plików (1234 bajty), nieusunięte: 1 plik"
-    int Summary(const std::wstring& folder)
-    {
-        m_out.Add(folder.c_str()).Add(m_options.preview ? " - do usunięcia: " : " - usunięte: ");
-        m_out.Add(CountOf(m_gone, "plik", "pliki", "plików")).Add(" (").Add(CountOf(m_bytes, "bajt", "bajty", "bajtów"));
-        m_out.Add(")");
-        if (m_kept)
-            m_out.Add(m_options.preview ? ", nie do usunięcia: " : ", nieusunięte: ").Add(CountOf(m_kept, "plik", "pliki", "plików"));
-        m_out.EndLine();
-        return m_kept ? kSomeStayed : kAllGone;
-    }
-
-private:
     const Options& m_options;
     CConsoleText& m_out;
     CProgressLine* m_pProgressLine;  // with /Q: the progress shown meanwhile; else null
-    unsigned long long m_gone = 0, m_kept = 0;
+    unsigned long long m_gone = 0, m_kept = 0, m_unsearched = 0;
     ULONGLONG m_bytes = 0;
 };
 
@@ -162,6 +190,8 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
     std::unique_ptr<CProgressLine> progressLine(options.quiet ? new CProgressLine(progress) : nullptr);
     CollectCleanable(collector, folder.c_str(), &progress);
     CFolderReport report(options, out, progressLine.get());
+    for (const auto& unsearched : collector.unsearched)
+        report.Unsearched(unsearched.first, unsearched.second);
     DeleteFound(collector.found, deleter, &report, kDeleteThreads, &progress);
     progressLine.reset();  // cleared before the summary
     return report.Summary(folder);

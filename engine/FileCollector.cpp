@@ -28,11 +28,13 @@ public:
         if (CKeptListings::s_bFastListing) {
             m_handle = FindFirstFileExW(search.c_str(), kFindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
                                         kFindFirstExLargeFetch);
-            if (m_handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER)
+            m_error = m_handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+            if (m_error != ERROR_INVALID_PARAMETER)
                 return;
             CKeptListings::s_bFastListing = false;  // before Windows 7
         }
         m_handle = FindFirstFileW(search.c_str(), &entry);
+        m_error = m_handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     }
     ~FindHandle()
     {
@@ -43,10 +45,20 @@ public:
     FindHandle& operator=(const FindHandle&) = delete;
 
     bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAW& entry) { return FindNextFileW(m_handle, &entry) != FALSE; }
+    bool Next(WIN32_FIND_DATAW& entry)
+    {
+        if (FindNextFileW(m_handle, &entry))
+            return true;
+        m_error = GetLastError();
+        return false;
+    }
+    // Why the listing would not open, or why it ended: ERROR_NO_MORE_FILES
+    // once it was read to its end.
+    DWORD Error() const { return m_error; }
 
 private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    DWORD m_error = ERROR_SUCCESS;
 };
 
 // Subfolders are entered whatever the pattern, except "." and "..", and
@@ -207,9 +219,14 @@ void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomi
     listing = Listing();
     WIN32_FIND_DATAW entry;
     FindHandle find(SuperPath(WideOf(folder.c_str())) + L'*', entry);
-    if (!find.IsOpen())
+    if (!find.IsOpen()) {
+        // Gone since its parent was listed, or an empty drive root (which
+        // lists no "." either): nothing there to clean.
+        const DWORD error = find.Error();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            listing.error = error;
         return;
-    listing.listed = true;
+    }
     unsigned long files = 0;
     do {
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -220,6 +237,8 @@ void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomi
         AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
         listing.entries += '\0';
     } while (find.Next(entry));
+    if (find.Error() != ERROR_NO_MORE_FILES)
+        listing.error = find.Error();  // broken off: what came is kept, and walked
     listing.entries.shrink_to_fit();  // kept for the whole run, for every folder of the tree
     if (searched)
         *searched += files;
@@ -270,8 +289,8 @@ void CFileCollector::CollectLevel(const std::string& folder, const std::string& 
     if (!keptListings)
         CKeptListings::Read(folder, fresh);
     const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
-    if (!listing.listed)
-        return;
+    if (listing.error != ERROR_SUCCESS)
+        unsearched.try_emplace(folder, listing.error);  // once, however many passes meet it
     ForEachEntry(listing, CKeptListings::kFile, [&](const char* name) { CollectFile(folder, pattern, name); });
     if (!bRecurse)
         return;
@@ -303,6 +322,9 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
     if (extension && excluded.Contains(extension))
         return;
     m_path.assign(folder).append(name);
-    if (bSkipDuplicateCheck || !found.Contains(m_path.c_str()))
+    // Byte for byte: the platform lists a file under one name, so a file met
+    // again has exactly the path it had; two names that differ only in case
+    // are two files in a case-sensitive folder.
+    if (bSkipDuplicateCheck || !found.ContainsExactly(m_path.c_str()))
         found.AddName(m_path.c_str());
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <unordered_map>
 
@@ -33,7 +34,9 @@ public:
     static constexpr char kFile = 'f';
     static constexpr char kSubfolder = 'd';  // a folder to enter: not "." or "..", not a link
     struct Listing {
-        bool listed = false;  // false: the folder could not be listed
+        // Why the folder could not be read to its end (what was read before
+        // stays in `entries`); ERROR_SUCCESS when it was, or when it is gone.
+        DWORD error = ERROR_SUCCESS;
         std::string entries;
     };
 
@@ -69,6 +72,11 @@ public:
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
     CNameList found;                   // full paths (UTF-8) collected so far, newest first
     CNameList excluded;                // extensions with their dot (".obj"), never collected
+    // Folders meant to be searched that could not be read to their end (full
+    // paths in UTF-8, ending in a backslash), with the system's reason: their
+    // files, or some of them, were not looked at. A folder gone since its
+    // parent was listed held nothing, and is not here.
+    std::map<std::string, DWORD> unsearched;
     // Listings to reuse, set by a cleaning run for its passes; null: every
     // Collect lists the folders afresh. Not owned.
     CKeptListings* keptListings = nullptr;

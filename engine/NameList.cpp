@@ -49,10 +49,21 @@ void CNameList::AddName(const char* text)
 
 bool CNameList::Contains(const char* text) const
 {
+    return Find(text, _strcmpi);
+}
+
+bool CNameList::ContainsExactly(const char* text) const
+{
+    return Find(text, std::strcmp);
+}
+
+bool CNameList::Find(const char* text, int (*compare)(const char*, const char*)) const
+{
     if (!byHash)
         return false;
+    // Texts equal in either sense hash alike, so only one chain is walked.
     for (const NameNode* node = byHash[HashName(text)]; node; node = node->nextOfHash) {
-        if (_strcmpi(text, node->name) == 0)
+        if (compare(text, node->name) == 0)
             return true;
     }
     return false;

@@ -31,6 +31,9 @@ public:
 
     // True when a node's text equals `text`, ASCII letters compared without case.
     bool Contains(const char* text) const;
+    // True when a node's text is `text`, byte for byte: paths of files that
+    // differ only in case, as a case-sensitive folder holds them, are two.
+    bool ContainsExactly(const char* text) const;
 
     bool IsEmpty() const { return head == nullptr; }
     const NameNode* Head() const { return head; }
@@ -46,6 +49,8 @@ public:
 
 private:
     static constexpr int kHashCount = 0x10000;
+
+    bool Find(const char* text, int (*compare)(const char*, const char*)) const;
 
     NameNode* head = nullptr;
     // kHashCount chain heads, newest node of each hash first; allocated by

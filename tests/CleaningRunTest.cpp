@@ -56,8 +56,9 @@ static std::vector<std::string> Sorted(const CNameList& list)
 struct Outcome : CDeleteObserver {
     std::vector<std::string> deleted;
     std::vector<std::pair<std::string, DWORD>> kept;
-    void Deleted(const char* path, ULONGLONG) override { deleted.push_back(path); }
-    void Kept(const char* path, DWORD error) override { kept.emplace_back(path, error); }
+    std::vector<std::string> told;  // both, in the order told
+    void Deleted(const char* path, ULONGLONG) override { deleted.push_back(path), told.push_back(path); }
+    void Kept(const char* path, DWORD error) override { kept.emplace_back(path, error), told.push_back(path); }
 };
 
 TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
@@ -89,9 +90,10 @@ TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
 }
 
 // Names in any script, paths far over MAX_PATH, folders whose names end in
-// a dot or a space: every intermediate goes, as the dialog cleans. A link
-// deep down leads outside, and a file link named like an intermediate leads
-// to a source beside it: what they lead to stays.
+// a dot or a space, files and folders whose names differ only in case: every
+// intermediate goes, as the dialog cleans. A link deep down leads outside,
+// and file links named like an intermediate lead to sources beside them:
+// what they lead to stays.
 TEST(CleaningRun, CleansNamesInAnyScriptAtAnyDepth)
 {
     const std::wstring root = L"C:\\vorlix-tests\\anyname\\";
@@ -104,12 +106,13 @@ TEST(CleaningRun, CleansNamesInAnyScriptAtAnyDepth)
     std::vector<std::string> left;
     FilesBelow(SuperPath(root + L"in\\"), "", left);
     std::vector<std::string> sources = {
-        "Release \\x.cpp", "Release.\\x.cpp", "emoji\\\xF0\x9F\x9A\x80.cpp", "inlink.obj",
+        "README", "README.tmp", "case\\A.CPP", "case\\DEBUG\\M.CPP", "case\\Debug\\m.cpp", "case\\a.cpp",
+        "case\\debug\\m.cpp", "Release \\x.cpp", "Release.\\x.cpp", "emoji\\\xF0\x9F\x9A\x80.cpp", "inlink.obj",
         "mix\\za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87_\xCE\xA9.h", over300 + "a.cpp", over1000 + "b.cpp", "readme.txt",
         "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\\main.cpp", "\xE6\x97\xA5\xE6\x9C\xAC\\\xE6\xBA\x90.cpp",
     };
     std::sort(sources.begin(), sources.end());
-    EXPECT_EQ(sources, left) << "left: the sources, and the file link whose source stays";
+    EXPECT_EQ(sources, left) << "left: the sources, and the file links whose sources stay";
     EXPECT_TRUE(Exists("C:\\vorlix-tests\\anyname\\outside\\precious.obj"));
 }
 
@@ -156,8 +159,9 @@ static DWORD WINAPI ReleaseSoon(void* file)
 
 // A file that another program holds open for a moment, as a virus scanner
 // holds a file just built, is tried again and goes; one held throughout
-// stays, and is told once, when the run has given up on it.
-TEST(CleaningRun, TriesAFileHeldOpenAgain)
+// stays, and is told once, when the run has given up on it. A read-only
+// file is not held: it is given up at once, not after the pauses.
+TEST(CleaningRun, TriesOnlyAFileHeldOpenAgain)
 {
     const std::string root = "C:\\vorlix-tests\\held\\";
     const auto hold = [&](const char* name) {
@@ -177,7 +181,10 @@ TEST(CleaningRun, TriesAFileHeldOpenAgain)
     CloseHandle(releaser);
     CloseHandle(kept);
     EXPECT_EQ(std::vector<std::string>{root + "released.obj"}, outcome.deleted);
-    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "kept.obj", ERROR_SHARING_VIOLATION}}), outcome.kept);
+    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "readonly.obj", ERROR_ACCESS_DENIED},
+                                                          {root + "kept.obj", ERROR_SHARING_VIOLATION}}),
+              outcome.kept);
+    EXPECT_EQ(root + "readonly.obj", outcome.told.front()) << "told before the held files are tried again";
     EXPECT_FALSE(Exists(root + "released.obj"));
     EXPECT_TRUE(Exists(root + "kept.obj"));
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Lays out DIR/in, a tree of projects whose intermediates the ANSI calls
-# and MAX_PATH could not reach, beside sources that must stay, and
+# Lays out DIR/in, a tree of projects whose intermediates the ANSI calls,
+# MAX_PATH or a lookup without case could not reach, beside sources that
+# must stay, and
 # DIR/outside, which nothing may touch. Names are UTF-8 here; Wine shows
 # them as UTF-16.
 #   tests/any-name-tree.sh DIR
@@ -17,5 +18,11 @@ touch Проект/Debug/main.obj 日本/Debug/源.obj Ελλάδα.pch файл
       Release./x.pdb "Release /x.pdb" "$l300/a.obj" "$l1000/b.pdb"
 touch readme.txt Проект/main.cpp 日本/源.cpp emoji/🚀.cpp mix/zażółć_Ω.h Release./x.cpp "Release /x.cpp" \
       "$l300/a.cpp" "$l1000/b.cpp"
+# Names that differ only in case are files of their own, as in a folder
+# that WSL made; each intermediate goes, and each source stays.
+mkdir -p case/Debug case/debug case/DEBUG
+touch case/{a.obj,A.OBJ,A.obj,x.pch,a.cpp,A.CPP} case/Debug/m.{ilk,cpp} case/debug/m.{ilk,cpp} case/DEBUG/M.{ILK,CPP}
+touch README
 ln -s ../../../../outside deep/a/b/out  # a folder link deep down that leads outside
 ln -s readme.txt inlink.obj              # named like an intermediate, leads to a source beside it
+ln -s README README.tmp                  # the same, by a name that only adds to its source's

@@ -15,10 +15,21 @@ check() {  # check DESCRIPTION COMMAND...
 }
 # Runs Vorlix.com; its output, redirected, is read back from code page 852.
 vorlix() {
-    "${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" "$@" >"$out.852" 2>"$out.err"
+    "${as_user[@]}" "${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" "$@" >"$out.852" 2>"$out.err"
     status=$?
     iconv -f CP852 -t UTF-8 "$out.852" | tr -d '\r' >"$out"
 }
+as_user=(env)
+# Root lists every folder whatever its mode. As a user meets a folder he may
+# not list, Vorlix.com runs without the two capabilities that let root pass,
+# under a Wine server started so too (one started with them lists for its
+# programs): that of a prefix of its own, which shares drive C with this one.
+user_prefix="$WINEPREFIX.user"
+mkdir -p "$user_prefix/dosdevices"
+cp "$WINEPREFIX"/*.reg "$WINEPREFIX/.update-timestamp" "$user_prefix"/
+ln -sfn "$WINEPREFIX/drive_c" "$user_prefix/dosdevices/c:"
+as_a_user=(env WINEPREFIX="$user_prefix" setpriv --bounding-set -dac_override,-dac_read_search
+           --inh-caps -dac_override,-dac_read_search --)
 files() { (cd "$sample" && find . -type f | sort); }
 
 "$here/scripts/sample-tree" "$sample"
@@ -49,22 +60,51 @@ $(cat "$out")" = "1
 Nie usunięto C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.
 C:\vorlix-console - usunięte: 50 plików ($((bytes)) bajty), nieusunięte: 1 plik"
 
+# A folder that may be entered but not listed, below the folder named and as
+# the folder named: each is named with the system's reason, the rest is
+# cleaned, and the status says that files may be left.
+locked="$WINEPREFIX/drive_c/vorlix-locked"
+mkdir -p "$locked/ok/Debug" "$locked/zamknięty/Debug"
+touch "$locked/ok/Debug/a.obj" "$locked/zamknięty/Debug/b.obj"
+chmod 311 "$locked/zamknięty"
+as_user=("${as_a_user[@]}")
+vorlix /n 'C:\vorlix-locked'
+check "/N names the folder it could not search; status 1" test "$status
+$(cat "$out")" = "1
+Nie przeszukano C:\vorlix-locked\zamknięty: Odmówiono dostępu.
+C:\vorlix-locked\ok\Debug\a.obj
+C:\vorlix-locked - do usunięcia: 1 plik (0 bajtów), nieprzeszukane: 1 katalog"
+vorlix /q 'C:\vorlix-locked' 'C:\vorlix-locked\zamknięty'
+check "a cleaning names it below the folder and as the folder; the rest goes; status 1" test "$status
+$(cat "$out")
+$(cd "$locked" && find . -type f | sort)" = "1
+Nie przeszukano C:\vorlix-locked\zamknięty: Odmówiono dostępu.
+C:\vorlix-locked - usunięte: 1 plik (0 bajtów), nieprzeszukane: 1 katalog
+Nie przeszukano C:\vorlix-locked\zamknięty: Odmówiono dostępu.
+C:\vorlix-locked\zamknięty - usunięte: 0 plików (0 bajtów), nieprzeszukane: 1 katalog
+./zamknięty/Debug/b.obj"
+as_user=(env)
+WINEPREFIX="$user_prefix" /usr/lib/wine/wineserver -k
+chmod 755 "$locked/zamknięty"
+
 # A folder named in Cyrillic and Japanese, on the command line as a script
-# gives it: names in any script and paths far over MAX_PATH below it all go,
-# and the file link to a source beside it stays. Redirected, what code page
-# 852 cannot spell reads "?", a character for a character.
+# gives it: names in any script, names that differ only in case and paths
+# far over MAX_PATH below it all go, and the file links to sources beside
+# them stay. Redirected, what code page 852 cannot spell reads "?", a
+# character for a character.
 any="$WINEPREFIX/drive_c/vorlix-any"
 "$here/tests/any-name-tree.sh" "$any"
 mv "$any/in" "$any/Проект 日本"
 vorlix /q 'C:\vorlix-any\Проект 日本'
-check "a folder in any script: all but the file link go; status 1" test "$status
-$(cat "$out")" = "1
-Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog
-C:\vorlix-any\?????? ?? - usunięte: 10 plików (0 bajtów), nieusunięte: 1 plik"
+check "a folder in any script: all but the file links go; status 1" test "$status
+$(LC_ALL=C sort "$out")" = "1
+C:\vorlix-any\?????? ?? - usunięte: 17 plików (0 bajtów), nieusunięte: 2 pliki
+Nie usunięto C:\vorlix-any\?????? ??\README.tmp: prowadzi poza wskazany katalog
+Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog"
 check "no intermediate is left, and nothing outside went" test "$(cd "$any" && find . -type f -regextype egrep \
     -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)')" = "./outside/precious.obj"
 
 chmod -R u+w "$sample"
-rm -rf "$sample" "$any" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$locked" "$user_prefix" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

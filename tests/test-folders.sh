@@ -12,7 +12,8 @@ set -euo pipefail
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
 mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/short" "$1/held"
-touch "$1"/many/p{00..99}/f{0..29}.obj "$1/short/a.obj" "$1"/held/{released,kept}.obj
+touch "$1"/many/p{00..99}/f{0..29}.obj "$1/short/a.obj" "$1"/held/{released,kept,readonly}.obj
+chmod a-w "$1/held/readonly.obj"
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$(dirname "$0")/any-name-tree.sh" "$1/anyname"
