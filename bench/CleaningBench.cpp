@@ -1,7 +1,9 @@
 // CleaningBench.cpp: times the cleaning engine on generated trees shaped like
 // folders of Visual C++ projects, beside the platform's floor (plain wide
 // deletes of the list the engine collects, on as many threads), Wine's own
-// "del /s" and a native "find -delete", each on its own copy of the tree.
+// "del /s" and a native "find -delete", each on its own copy of the tree;
+// and collecting with the README's ready line of patterns for newer Visual
+// Studio against collecting with the ten alone, on a copy of its own.
 //
 //   vorlix_bench [--threads=N] [--engine-only] [matching-files ...]
 //       default: 10000 files, the engine's own number of delete threads,
@@ -37,6 +39,10 @@ const char* const kMatching[] = {
 };
 const char* const kSources[] = {
     "main.cpp", "stdafx.cpp", "stdafx.h", "resource.h", "%s.dsp", "%s.rc",
+};
+// Vorlix.com's /W: list that the README gives for newer Visual Studio.
+const std::vector<std::string> kReadyLine = {
+    "*.ipch", "*.VC.db", "*.iobj", "*.ipdb", "*.tlog", "*.lastbuildstate", "*.sbr", "*.bsc",
 };
 constexpr int kMatchingPerProject = sizeof kMatching / sizeof kMatching[0];
 constexpr int kSourcesPerProject = sizeof kSources / sizeof kSources[0];
@@ -177,8 +183,18 @@ struct FloorDrain {
 struct Figures {
     long matching;
     double collect, remove, floor, del, find;
+    double collectTen, collectReady;  // collecting alone, the ten and with the ready line
     double peakMB;  // the process's peak working set once the engine has run
 };
+
+double TimeCollect(const std::string& tree, const std::vector<std::string>& added)
+{
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    const double start = Now();
+    CollectCleanable(collector, std::wstring(tree.begin(), tree.end()).c_str(), nullptr, added);
+    return Now() - start;
+}
 
 Figures Measure(const std::string& base, int matching)
 {
@@ -209,7 +225,7 @@ Figures Measure(const std::string& base, int matching)
         RunShell("rm -rf " + ShellQuote(UnixPath(tree)));
     };
 
-    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0, 0};
+    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0, 0, 0, 0};
 
     const std::string engineTree = copy("engine");
     {
@@ -243,6 +259,16 @@ Figures Measure(const std::string& base, int matching)
         figures.floor = Now() - start;
     }
     check("the floor", floorTree);
+
+    // The ready line against the ten alone: once to warm the tree, then in
+    // the order ten, ready, ready, ten, so that a drift weighs on both alike.
+    const std::string patternsTree = copy("patterns");
+    TimeCollect(patternsTree, {});
+    figures.collectTen += TimeCollect(patternsTree, {});
+    figures.collectReady += TimeCollect(patternsTree, kReadyLine);
+    figures.collectReady += TimeCollect(patternsTree, kReadyLine);
+    figures.collectTen += TimeCollect(patternsTree, {});
+    RunShell("rm -rf " + ShellQuote(UnixPath(patternsTree)));
     if (g_engineOnly) {
         RunShell("rm -rf " + ShellQuote(unixMaster));
         return figures;
@@ -306,6 +332,8 @@ int main(int argc, char** argv)
         std::printf("  floor           %8.3f s  %7.2f us/file  (DeleteFileW, %d threads)\n", f.floor,
                     f.floor * perFile, g_deleteThreads);
         std::printf("  delete / floor %.2f   engine / floor %.2f\n", f.remove / f.floor, engine / f.floor);
+        std::printf("  collect, ten alone %.3f s, with the ready line %.3f s: %.3f times\n", f.collectTen / 2,
+                    f.collectReady / 2, f.collectReady / f.collectTen);
         if (!g_engineOnly) {
             std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
             std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);

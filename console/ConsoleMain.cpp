@@ -1,8 +1,9 @@
 // ConsoleMain.cpp: Vorlix.com, the console twin of Vorlix.exe, for scripts.
-// Each folder named is cleaned as the dialog cleans one, and the program
-// says what it deleted and what it could not, or with /N what it would.
+// Each folder named is cleaned as the dialog cleans one, of the patterns a
+// user adds and less the files a user keeps, and the program says what it
+// deleted and what it could not, or with /N what it would.
 //
-//   vorlix [/N] [/Q] folder [folder...]
+//   vorlix [/N] [/Q] [/W:patterns] [/X:patterns] folder [folder...]
 //   vorlix /?
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
+#include <cstring>
 #include <cwctype>
 #include <memory>
 #include <new>
@@ -23,6 +25,7 @@
 #include "engine/ConfinedDelete.h"
 #include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
+#include "engine/PathText.h"
 #include "engine/Plural.h"
 
 namespace {
@@ -32,14 +35,20 @@ constexpr int kAllGone = 0;     // every matching file went (would go, with /N)
 constexpr int kSomeStayed = 1;  // some file could not be deleted, or some folder searched
 constexpr int kBadUsage = 2;    // bad usage, or a folder that is not one
 
+constexpr int kUsageLine = 3;  // of kUsage, written after a usage error too
 const char* const kUsage[] = {
     "Vorlix usuwa pliki pośrednie i tymczasowe Visual C++ (*.pch, *.idb, *.ilk, *.obj,",
     "*.res, *.pdb, *.ncb, *.aps, *.plg, *.tmp) ze wskazanych katalogów i ich podkatalogów.",
     "",
-    "vorlix [/N] [/Q] katalog [katalog...]",
+    "vorlix [/N] [/Q] [/W:wzorce] [/X:wzorce] katalog [katalog...]",
     "",
     "  /N  pokazuje, co zostałoby usunięte, i niczego nie usuwa",
     "  /Q  wypisuje tylko podsumowania i pliki, których nie da się usunąć",
+    "  /W  usuwa też pliki o nazwach pasujących do wzorców, np. /W:*.ipch;*.VC.db",
+    "  /X  zostawia pliki pasujące do wzorców, np. /X:*.pdb",
+    "",
+    "Wzorce oddziela się średnikiem; * to dowolny ciąg znaków, ? jeden znak.",
+    "Wzorzec dotyczy tylko plików: katalogu o pasującej nazwie nie opróżnia.",
     "",
     "Kod wyjścia: 0 - usunięto wszystko, 1 - nie wszystko dało się usunąć albo",
     "nie każdy katalog dało się przeszukać (każdy taki jest wymieniony), 2 - błędne",
@@ -50,9 +59,31 @@ struct Options {
     bool preview = false;  // /N
     bool quiet = false;    // /Q
     bool help = false;     // /?
+    std::vector<std::string> added;  // /W: file-name patterns (UTF-8) cleaned beside the ten
+    std::vector<std::string> kept;   // /X: file-name patterns whose files stay
     std::wstring unknown;  // the first option not understood
+    std::wstring badList;  // why the first bad list of patterns is bad
     std::vector<std::wstring> folders;
 };
+
+// Adds the patterns of `list` ("*.ipch;*.VC.db") to `patterns`. False when
+// one is not a file name with wildcards (empty, or holding a path's
+// separator or a character no name may hold); it is then in `bad`.
+bool AddPatterns(const wchar_t* list, std::vector<std::string>& patterns, std::wstring& bad)
+{
+    for (;;) {
+        const wchar_t* end = list + std::wcscspn(list, L";");
+        bad.assign(list, end);
+        if (bad.empty() || bad.find_first_of(L"\\/:<>\"|") != std::wstring::npos ||
+            std::any_of(bad.begin(), bad.end(), [](wchar_t c) { return c < L' '; }))
+            return false;
+        patterns.emplace_back();
+        AppendUtf8(patterns.back(), bad.data(), bad.size());
+        if (!*end)
+            return true;
+        list = end + 1;
+    }
+}
 
 // Options are case-insensitive and may stand anywhere among the folders.
 Options Parse(int argc, wchar_t** argv)
@@ -64,17 +95,44 @@ Options Parse(int argc, wchar_t** argv)
             options.folders.emplace_back(arg);
             continue;
         }
-        const wchar_t option = std::wcslen(arg) == 2 ? static_cast<wchar_t>(std::towupper(arg[1])) : 0;
-        if (option == L'N')
+        const wchar_t option = static_cast<wchar_t>(std::towupper(arg[1]));
+        const bool alone = option && !arg[2];
+        if ((option == L'W' || option == L'X') && arg[2] == L':') {
+            std::wstring bad;
+            if (!AddPatterns(arg + 3, option == L'W' ? options.added : options.kept, bad) && options.badList.empty())
+                options.badList = (bad.empty() ? L"Pusty wzorzec w " : L"Błędny wzorzec \"" + bad + L"\" w ") + arg;
+        } else if (alone && option == L'N') {
             options.preview = true;
-        else if (option == L'Q')
+        } else if (alone && option == L'Q') {
             options.quiet = true;
-        else if (option == L'?')
+        } else if (alone && option == L'?') {
             options.help = true;
-        else if (options.unknown.empty())
+        } else if (options.unknown.empty()) {
             options.unknown = arg;
+        }
     }
     return options;
+}
+
+// "Vorlix.com 1.0.1.0", from the program's own version resource. Read as
+// data: version.dll is not loaded for it.
+std::string VersionLine()
+{
+    std::string line = "Vorlix.com";
+    const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
+    const HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const BYTE* block = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    // Three WORDs, L"VS_VERSION_INFO" with its terminator, padding to 32
+    // bits, then the fixed part.
+    constexpr size_t kFixedAt = 40;
+    VS_FIXEDFILEINFO fixed = {};
+    if (block && SizeofResource(nullptr, found) >= kFixedAt + sizeof fixed)
+        std::memcpy(&fixed, block + kFixedAt, sizeof fixed);
+    if (fixed.dwSignature == 0xFEEF04BD) {
+        line += ' ' + Digits(HIWORD(fixed.dwFileVersionMS), false) + '.' + Digits(LOWORD(fixed.dwFileVersionMS), false) +
+                '.' + Digits(HIWORD(fixed.dwFileVersionLS), false) + '.' + Digits(LOWORD(fixed.dwFileVersionLS), false);
+    }
+    return line;
 }
 
 // Adds why a file stays, as the system words it.
@@ -186,9 +244,10 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
     const CConfinedDeleter deleter(folder.c_str(), options.preview);
     CFileCollector collector;
     collector.bRecurse = TRUE;
+    collector.excludedPatterns = options.kept;
     CCleaningProgress progress;
     std::unique_ptr<CProgressLine> progressLine(options.quiet ? new CProgressLine(progress) : nullptr);
-    CollectCleanable(collector, folder.c_str(), &progress);
+    CollectCleanable(collector, folder.c_str(), &progress, options.added);
     CFolderReport report(options, out, progressLine.get());
     for (const auto& unsearched : collector.unsearched)
         report.Unsearched(unsearched.first, unsearched.second);
@@ -205,14 +264,17 @@ int wmain(int argc, wchar_t** argv)
     CConsoleText out(STD_OUTPUT_HANDLE), err(STD_ERROR_HANDLE);
     Options options = Parse(argc, argv);
     if (options.help) {
+        out.Add(VersionLine()).EndLine();
         for (const char* line : kUsage)
             out.Add(line).EndLine();
         return kAllGone;
     }
-    if (!options.unknown.empty() || options.folders.empty()) {
+    if (!options.unknown.empty() || !options.badList.empty() || options.folders.empty()) {
         if (!options.unknown.empty())
             err.Add("Nieznana opcja: ").Add(options.unknown.c_str()).EndLine();
-        err.Add(kUsage[3]).EndLine();
+        if (!options.badList.empty())
+            err.Add(options.badList.c_str()).EndLine();
+        err.Add(kUsage[kUsageLine]).EndLine();
         err.Add("Pomoc: vorlix /?").EndLine();
         return kBadUsage;
     }

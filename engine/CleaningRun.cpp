@@ -61,10 +61,11 @@ void CleanFolder(const wchar_t* folder, CCleaningProgress* progress)
     DeleteFound(collector.found, deleter, nullptr, kDeleteThreads, progress);
 }
 
-void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress)
+void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress,
+                      const std::vector<std::string>& addedPatterns)
 {
     // Every pass walks the same folders: the first reads the tree, two
-    // listings at a time, and all ten walk what it kept. The listings go
+    // listings at a time, and all the others walk what it kept. The listings go
     // when collecting ends.
     CKeptListings listings(progress ? &progress->searched : nullptr);
     struct Keep {
@@ -84,6 +85,11 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleanin
         // holds for the whole call.
         collector.bSkipDuplicateCheck = collector.found.IsEmpty();
         collector.Collect(spec.c_str());
+    }
+    // A user's pattern names files only: "Debug" never empties a folder.
+    for (const std::string& pattern : addedPatterns) {
+        collector.bSkipDuplicateCheck = collector.found.IsEmpty();
+        collector.CollectFiles(folder, pattern);
     }
 }
 

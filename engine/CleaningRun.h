@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 class CConfinedDeleter;
 class CFileCollector;
@@ -64,11 +65,15 @@ constexpr int kDeleteThreads = 4;
 // whole run, however many files are held.
 constexpr DWORD kHeldPauses[] = {100, 200, 300, 400};
 
-// The two halves of CleanFolder, apart for the benchmark and the tests.
-// CollectCleanable fills `collector.found` (the collector must recurse);
+// The two halves of CleanFolder, apart for the benchmark, the tests and
+// Vorlix.com. CollectCleanable fills `collector.found` (the collector must
+// recurse) with the files that kCleanPatterns name, then those that
+// `addedPatterns` (UTF-8 file-name patterns) name, each file once; a file
+// that the collector excludes stays out whichever pattern names it;
 // DeleteFound drains `found` through `deleter`, on `threads` threads, in no
 // fixed order. The observer hears of each file once, when it is deleted or
 // left for good.
-void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress = nullptr);
+void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress = nullptr,
+                      const std::vector<std::string>& addedPatterns = {});
 void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,
                  int threads = kDeleteThreads, CCleaningProgress* progress = nullptr);

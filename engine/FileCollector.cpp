@@ -76,14 +76,19 @@ bool IsAsciiAlnum(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+bool IsAsciiNamePart(char c)
+{
+    return IsAsciiAlnum(c) || c == '.' || c == '_' || c == '-';
+}
+
 // Whether `name` matches `pattern` as the shell matches a long name,
-// without regard to case. The cleaning patterns ("*.obj") are answered
-// here: an ASCII extension matches only the same letters in either case.
-// Any other pattern goes to the shell.
+// without regard to case. An ending of ASCII letters, digits and marks
+// ("*.obj", "*.VC.db") is answered here: it matches only the same letters
+// in either case. Any other pattern goes to the shell.
 bool Matches(const char* name, const std::string& pattern)
 {
-    if (pattern.size() > 2 && pattern[0] == '*' && pattern[1] == '.' &&
-        std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiAlnum)) {
+    if (pattern.size() > 2 && pattern[0] == '*' && pattern[1] == '.' && pattern.back() != '.' &&
+        std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiNamePart)) {
         const size_t extension = pattern.size() - 1;  // with its dot
         const size_t length = std::strlen(name);
         return length >= extension && _strnicmp(name + length - extension, pattern.c_str() + 1, extension) == 0;
@@ -277,10 +282,20 @@ void CFileCollector::Collect(const wchar_t* spec)
         AppendUtf8(folder, full.data(), name);
         AppendUtf8(pattern, full.data() + name, full.size() - name);
     }
-    CollectLevel(folder, pattern);
+    CollectLevel(folder, pattern, true);
 }
 
-void CFileCollector::CollectLevel(const std::string& folder, const std::string& pattern)
+void CFileCollector::CollectFiles(const wchar_t* folder, const std::string& pattern)
+{
+    const std::wstring full = FullFolderPath(folder);
+    if (full.empty())
+        return;
+    std::string text;  // as Collect makes it from "folder\pattern": the same kept listings serve both
+    AppendUtf8(text, full.data(), full.size());
+    CollectLevel(text, pattern, false);
+}
+
+void CFileCollector::CollectLevel(const std::string& folder, const std::string& pattern, bool folderNames)
 {
     // One "*.*" listing serves both passes, and under a cleaning run all ten
     // of them: under Wine a listing costs far more than reading its entries.
@@ -296,18 +311,18 @@ void CFileCollector::CollectLevel(const std::string& folder, const std::string& 
         return;
     // A plain name for a pattern may name a folder below: then, as at the
     // top, that means all its files; never when it is a link.
-    const bool plainName = pattern.find_first_of("*?") == std::string::npos;
+    const bool plainName = folderNames && pattern.find_first_of("*?") == std::string::npos;
     ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
         const std::string subfolder = folder + name + '\\';
         if (plainName) {
             const DWORD attributes = GetFileAttributesW(SuperPath(WideOf((subfolder + pattern).c_str())).c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    CollectLevel(subfolder + pattern + '\\', "*.*");
+                    CollectLevel(subfolder + pattern + '\\', "*.*", true);
                 return;
             }
         }
-        CollectLevel(subfolder, pattern);
+        CollectLevel(subfolder, pattern, folderNames);
     });
 }
 
@@ -321,6 +336,10 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
     const char* extension = std::strrchr(name, '.');
     if (extension && excluded.Contains(extension))
         return;
+    for (const std::string& kept : excludedPatterns) {
+        if (Matches(name, kept))
+            return;
+    }
     m_path.assign(folder).append(name);
     // Byte for byte: the platform lists a file under one name, so a file met
     // again has exactly the path it had; two names that differ only in case

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "NameList.h"
 
@@ -72,6 +73,9 @@ public:
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
     CNameList found;                   // full paths (UTF-8) collected so far, newest first
     CNameList excluded;                // extensions with their dot (".obj"), never collected
+    // File-name patterns (UTF-8, "*.pdb") whose files are never collected,
+    // matched as the pattern collected is.
+    std::vector<std::string> excludedPatterns;
     // Folders meant to be searched that could not be read to their end (full
     // paths in UTF-8, ending in a backslash), with the system's reason: their
     // files, or some of them, were not looked at. A folder gone since its
@@ -97,8 +101,16 @@ public:
     // name only, without regard to case.
     void Collect(const wchar_t* spec);
 
+    // Adds to `found` the files in `folder`, and with bRecurse in every
+    // folder below it, whose names match `pattern` (UTF-8), as Collect does.
+    // Unlike Collect, the pattern names files only: a folder of that name,
+    // here or below, is never taken for all of its files.
+    void CollectFiles(const wchar_t* folder, const std::string& pattern);
+
 private:
-    void CollectLevel(const std::string& folder, const std::string& pattern);
+    // `folderNames`: a plain name for a pattern may name a folder, and then
+    // means all of its files.
+    void CollectLevel(const std::string& folder, const std::string& pattern, bool folderNames);
     void CollectFile(const std::string& folder, const std::string& pattern, const char* name);
 
     std::string m_path;  // the path of the file being collected, reused

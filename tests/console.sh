@@ -60,6 +60,52 @@ $(cat "$out")" = "1
 Nie usunięto C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.
 C:\vorlix-console - usunięte: 50 plików ($((bytes)) bajty), nieusunięte: 1 plik"
 
+# A solution of newer Visual Studio: its caches and logs go by the user's
+# patterns, each file once however many name it; what /X: names stays, and
+# a pattern that is also a folder's name empties no folder.
+vs="$WINEPREFIX/drive_c/vorlix-vs"
+mkdir -p "$vs/.vs/Sol/v17/ipch/AutoPCH/1a2b" "$vs/x64/Debug/Sol.tlog" "$vs/Sol" "$vs/Debug" "$vs/notes"
+touch "$vs/.vs/Sol/v17/ipch/AutoPCH/1a2b/main.ipch" "$vs/.vs/Sol/v17/Browse.VC.db" \
+      "$vs"/x64/Debug/{main.obj,Sol.pdb,Sol.iobj,Sol.ipdb,Sol.exe} \
+      "$vs"/x64/Debug/Sol.tlog/{CL.read.1.tlog,Sol.lastbuildstate,unsuccessfulbuild} \
+      "$vs"/Sol/{main.cpp,Sol.vcxproj} "$vs/Sol.sln" "$vs/Debug/keep.txt" "$vs/notes/Debug"
+vs_files() { (cd "$vs" && find . -type f | LC_ALL=C sort); }
+vs_before=$(vs_files)
+for bad in '/W:*.ipch;;*.VC.db#Pusty wzorzec' '/X:..\*.cpp#Błędny wzorzec "..\*.cpp"' '/w:#Pusty wzorzec' \
+           '/W:*.ipch;#Pusty wzorzec' '/X:a|b#Błędny wzorzec "a|b"'; do
+    vorlix "${bad%%#*}" /N 'C:\vorlix-vs'
+    check "a bad list, ${bad%%#*}: status 2, named, and nothing cleaned" test "$status
+$(iconv -f CP852 -t UTF-8 "$out.err" | tr -d '\r' | head -1)
+$(vs_files)" = "2
+${bad#*#} w ${bad%%#*}
+$vs_before"
+done
+options=("/W:*.ipch;*.VC.db;*.iobj;*.ipdb;*.tlog;*.lastbuildstate" '/w:*.OBJ;Debug' /X:*.pdb)
+vs_gone="./.vs/Sol/v17/Browse.VC.db
+./.vs/Sol/v17/ipch/AutoPCH/1a2b/main.ipch
+./notes/Debug
+./x64/Debug/Sol.iobj
+./x64/Debug/Sol.ipdb
+./x64/Debug/Sol.tlog/CL.read.1.tlog
+./x64/Debug/Sol.tlog/Sol.lastbuildstate
+./x64/Debug/main.obj"
+vorlix /n "${options[@]}" 'C:\vorlix-vs'
+check "/N with /W: and /X: lists exactly the caches, logs and intermediates, each once" test "$status
+$(grep -v ' - ' "$out" | sed 's|^C:\\vorlix-vs\\|./|; s|\\|/|g' | LC_ALL=C sort)
+$(tail -1 "$out")" = "0
+$vs_gone
+C:\vorlix-vs - do usunięcia: 8 plików (0 bajtów)"
+vorlix /q "${options[@]}" 'C:\vorlix-vs'
+check "the cleaning deletes exactly those, and counts each once" test "$status $(cat "$out")
+$(LC_ALL=C comm -23 <(echo "$vs_before") <(vs_files))" = \
+    "0 C:\vorlix-vs - usunięte: 8 plików (0 bajtów)
+$vs_gone"
+
+"${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" /? >"$out.852"
+version=$(sed -n 's/^#define VORLIX_VERSION  *\([0-9, ]*\)$/\1/p' "$here/res/version.h" | sed 's/, /./g')
+check "/? starts with the version, $version, from the program's own resource" \
+    test "$(head -1 "$out.852" | tr -d '\r')" = "Vorlix.com $version"
+
 # A folder that may be entered but not listed, below the folder named and as
 # the folder named: each is named with the system's reason, the rest is
 # cleaned, and the status says that files may be left.
@@ -105,6 +151,6 @@ check "no intermediate is left, and nothing outside went" test "$(cd "$any" && f
     -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)')" = "./outside/precious.obj"
 
 chmod -R u+w "$sample"
-rm -rf "$sample" "$any" "$locked" "$user_prefix" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$locked" "$vs" "$user_prefix" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
