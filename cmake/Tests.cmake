@@ -81,8 +81,15 @@ add_test(NAME EngineTests.32bit COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release
 set_tests_properties(EndToEnd.Release ConsoleTwin.Release EngineTests.32bit PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
 set_tests_properties(EndToEnd.Release PROPERTIES RESOURCE_LOCK display)
 
-# The release is reproducible: built again in another folder, the same bytes.
+# The archive that users download, made from the release the tests run.
+add_test(NAME ReleaseArchive COMMAND sh -c
+    "scripts/release >/dev/null && /usr/bin/python3 tests/release-archive.py build/win32 res/version.h"
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+
+# The release and its archive are reproducible: built again in another
+# folder, the same bytes.
+set(VORLIX_AGAIN ${CMAKE_BINARY_DIR}/release-again)
 add_test(NAME ReleaseIsReproducible COMMAND sh -c
-    "cmake --preset win32 -B '${CMAKE_BINARY_DIR}/release-again' >/dev/null && cmake --build '${CMAKE_BINARY_DIR}/release-again' --target Vorlix VorlixConsole >/dev/null && cmp build/win32/Vorlix.exe '${CMAKE_BINARY_DIR}/release-again/Vorlix.exe' && cmp build/win32/Vorlix.com '${CMAKE_BINARY_DIR}/release-again/Vorlix.com'"
+    "scripts/release >/dev/null && scripts/release '${VORLIX_AGAIN}' >/dev/null && for f in Vorlix.exe Vorlix.com Vorlix-*.zip Vorlix-*.zip.sha256; do cmp build/win32/$f '${VORLIX_AGAIN}'/$f || exit 1; done"
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 set_tests_properties(ReleaseIsReproducible PROPERTIES TIMEOUT 300)

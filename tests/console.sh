@@ -101,6 +101,8 @@ $(LC_ALL=C comm -23 <(echo "$vs_before") <(vs_files))" = \
     "0 C:\vorlix-vs - usunięte: 8 plików (0 bajtów)
 $vs_gone"
 
+check "it narrows the DLL search before it writes a line" \
+    "$here/tests/narrows-dll-search.sh" KERNEL32.WriteFile "$com" /?
 "${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" /? >"$out.852"
 version=$(sed -n 's/^#define VORLIX_VERSION  *\([0-9, ]*\)$/\1/p' "$here/res/version.h" | sed 's/, /./g')
 check "/? starts with the version, $version, from the program's own resource" \

@@ -29,6 +29,11 @@ mkdir -p "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}
 printf '%s\n' "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}/plik{0..9}.obj | xargs touch
 before=$(files)
 
+# Before its dialog it narrows the DLL search. Without a display the
+# dialog cannot be made, and the program ends.
+check "it narrows the DLL search before it makes its dialog" \
+    env DISPLAY= "$here/tests/narrows-dll-search.sh" user32.CreateDialogIndirectParamA "$exe" 'C:\vorlix-e2e'
+
 # It starts in the current folder. Escape, and the close box, end it
 # without deleting anything.
 start
