@@ -13,18 +13,12 @@ set_tests_properties(TestFolder.LayOut PROPERTIES FIXTURES_SETUP folders)
 set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
 
 add_executable(engine_tests
-    tests/DllSearchTest.cpp
     tests/NameListTest.cpp
     tests/FileCollectorTest.cpp
     tests/CleaningRunTest.cpp
     tests/PluralTest.cpp)
 target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main)
 vorlix_code(engine_tests)
-# Beside engine_tests, as a planted DLL lies beside a program.
-add_library(vorlix_planted SHARED tests/PlantedDll.cpp)
-set_target_properties(vorlix_planted PROPERTIES PREFIX "" OUTPUT_NAME vorlix-planted)
-target_link_options(vorlix_planted PRIVATE -static)
-add_dependencies(engine_tests vorlix_planted)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)
 
@@ -51,10 +45,10 @@ set_tests_properties(MessageText.UnderAWesternCodePage PROPERTIES
 
 # The release exe (built first by scripts/test): its imports, its resources
 # against those of the build the tests run, its version and its manifest;
-# and the console twin's imports.
-add_test(NAME ReleaseExe COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/release.py
-    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.exe $<TARGET_FILE:Vorlix> ${PROJECT_SOURCE_DIR}/tests/release-imports.txt
-    ${PROJECT_SOURCE_DIR}/build/win32/Vorlix.com ${PROJECT_SOURCE_DIR}/tests/release-imports-com.txt)
+# the console twin's imports; and the archive that scripts/release makes.
+add_test(NAME ReleaseExe COMMAND sh -c "scripts/release >/dev/null && /usr/bin/python3 tests/release.py \
+    build/win32/Vorlix.exe '$<TARGET_FILE:Vorlix>' tests/release-imports.txt build/win32/Vorlix.com tests/release-imports-com.txt"
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 
 # The real program driven from outside, as a person would.
 add_executable(window_probe tests/WindowProbe.cpp)
@@ -80,11 +74,6 @@ add_test(NAME EngineTests.32bit COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release
     bash ${PROJECT_SOURCE_DIR}/tests/engine32.sh ${PROJECT_SOURCE_DIR}/build/win32-tests/engine_tests.exe)
 set_tests_properties(EndToEnd.Release ConsoleTwin.Release EngineTests.32bit PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
 set_tests_properties(EndToEnd.Release PROPERTIES RESOURCE_LOCK display)
-
-# The archive that users download, made from the release the tests run.
-add_test(NAME ReleaseArchive COMMAND sh -c
-    "scripts/release >/dev/null && /usr/bin/python3 tests/release-archive.py build/win32 res/version.h"
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
 
 # The release and its archive are reproducible: built again in another
 # folder, the same bytes.

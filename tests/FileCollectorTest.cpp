@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/FileCollector.h"
 #include "engine/PathText.h"
@@ -62,13 +63,9 @@ static void WalkTheHostileTree()
     EXPECT_LT(std::max(at("a.obj"), at("Upper.OBJ")), 2);
     EXPECT_EQ(at("deep\\d1\\c.obj") + 1, at("deep\\d1\\d2\\d.obj"));
 
-    // The same files again are not added twice, unless the caller skips the
-    // check.
+    // The same files again are not added twice.
     Collect(collector, kRoot + "*.obj");
     EXPECT_EQ(found, Found(collector));
-    collector.bSkipDuplicateCheck = TRUE;
-    Collect(collector, kRoot + "*.obj");
-    EXPECT_EQ(2 * found.size(), Found(collector).size());
 
     // A folder named alone means all its files, here without its subfolders,
     // less those of an excluded extension (the text from the last dot).
@@ -92,52 +89,18 @@ static HANDLE WINAPI RefuseTheBasicEntry(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FI
     return INVALID_HANDLE_VALUE;
 }
 
-// Points this program's import of kernel32's `name` at `to` for its scope,
-// as if the system's own function answered so.
-class ImportPatch {
-public:
-    ImportPatch(const char* name, void* to)
-    {
-        auto* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); dll->Name;
-             ++dll) {
-            if (lstrcmpiA(reinterpret_cast<const char*>(base + dll->Name), "kernel32.dll") != 0)
-                continue;
-            auto* byName = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-            auto* bound = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-            for (; byName->u1.AddressOfData; ++byName, ++bound) {
-                if (!IMAGE_SNAP_BY_ORDINAL(byName->u1.Ordinal) &&
-                    !strcmp(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + byName->u1.AddressOfData)->Name,
-                            name))
-                    m_slot = &bound->u1.Function;
-            }
-        }
-        if (m_slot)
-            Swap(reinterpret_cast<ULONG_PTR>(to));
-    }
-    ~ImportPatch()
-    {
-        if (m_slot)
-            Swap(m_original);
-    }
-    bool IsPatched() const { return m_slot != nullptr; }
-
-private:
-    void Swap(ULONG_PTR to)
-    {
-        DWORD protection;
-        VirtualProtect(m_slot, sizeof *m_slot, PAGE_READWRITE, &protection);
-        m_original = *m_slot;
-        *m_slot = to;
-        VirtualProtect(m_slot, sizeof *m_slot, protection, &protection);
-    }
-
-    decltype(IMAGE_THUNK_DATA::u1.Function)* m_slot = nullptr;
-    ULONG_PTR m_original = 0;
-};
+// The slot of this program's import table that holds `function`.
+static ULONG_PTR* ImportSlot(FARPROC function)
+{
+    BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll)
+        for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + dll->FirstThunk); *slot; ++slot)
+            if (*slot == reinterpret_cast<ULONG_PTR>(function))
+                return slot;
+    return nullptr;
+}
 
 TEST(FileCollector, WalksTheHostileTree)
 {
@@ -147,12 +110,14 @@ TEST(FileCollector, WalksTheHostileTree)
     // Windows XP and Vista refuse the basic entry and the large fetch; the
     // walk then lists every folder the old way, and remembers.
     SCOPED_TRACE("on a system that refuses the fast listing");
-    {
-        const ImportPatch refuse("FindFirstFileExW", reinterpret_cast<void*>(&RefuseTheBasicEntry));
-        ASSERT_TRUE(refuse.IsPatched());
-        WalkTheHostileTree();
-        EXPECT_FALSE(CKeptListings::s_bFastListing);
-    }
+    ULONG_PTR* const slot = ImportSlot(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FindFirstFileExW"));
+    ASSERT_TRUE(slot);
+    DWORD protection;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+    const ULONG_PTR system = std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&RefuseTheBasicEntry));
+    WalkTheHostileTree();
+    EXPECT_FALSE(CKeptListings::s_bFastListing);
+    *slot = system;
     CKeptListings::s_bFastListing = true;
 }
 

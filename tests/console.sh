@@ -25,11 +25,10 @@ as_user=(env)
 # under a Wine server started so too (one started with them lists for its
 # programs): that of a prefix of its own, which shares drive C with this one.
 user_prefix="$WINEPREFIX.user"
-mkdir -p "$user_prefix/dosdevices"
-cp "$WINEPREFIX"/*.reg "$WINEPREFIX/.update-timestamp" "$user_prefix"/
+mkdir -p "$user_prefix/dosdevices" && cp "$WINEPREFIX"/{*.reg,.update-timestamp} "$user_prefix"/
 ln -sfn "$WINEPREFIX/drive_c" "$user_prefix/dosdevices/c:"
-as_a_user=(env WINEPREFIX="$user_prefix" setpriv --bounding-set -dac_override,-dac_read_search
-           --inh-caps -dac_override,-dac_read_search --)
+caps=-dac_override,-dac_read_search
+as_a_user=(env WINEPREFIX="$user_prefix" setpriv --bounding-set $caps --inh-caps $caps --)
 files() { (cd "$sample" && find . -type f | sort); }
 
 "$here/scripts/sample-tree" "$sample"
@@ -81,32 +80,25 @@ ${bad#*#} w ${bad%%#*}
 $vs_before"
 done
 options=("/W:*.ipch;*.VC.db;*.iobj;*.ipdb;*.tlog;*.lastbuildstate" '/w:*.OBJ;Debug' /X:*.pdb)
-vs_gone="./.vs/Sol/v17/Browse.VC.db
-./.vs/Sol/v17/ipch/AutoPCH/1a2b/main.ipch
-./notes/Debug
-./x64/Debug/Sol.iobj
-./x64/Debug/Sol.ipdb
-./x64/Debug/Sol.tlog/CL.read.1.tlog
-./x64/Debug/Sol.tlog/Sol.lastbuildstate
-./x64/Debug/main.obj"
+vs_gone=$(printf './%s\n' .vs/Sol/v17/Browse.VC.db .vs/Sol/v17/ipch/AutoPCH/1a2b/main.ipch notes/Debug \
+          x64/Debug/{Sol.iobj,Sol.ipdb,main.obj} x64/Debug/Sol.tlog/{CL.read.1.tlog,Sol.lastbuildstate} | LC_ALL=C sort)
 vorlix /n "${options[@]}" 'C:\vorlix-vs'
-check "/N with /W: and /X: lists exactly the caches, logs and intermediates, each once" test "$status
-$(grep -v ' - ' "$out" | sed 's|^C:\\vorlix-vs\\|./|; s|\\|/|g' | LC_ALL=C sort)
-$(tail -1 "$out")" = "0
-$vs_gone
-C:\vorlix-vs - do usunięcia: 8 plików (0 bajtów)"
+listed="$status $(tail -1 "$out")
+$(grep -v ' - ' "$out" | sed 's|^C:\\vorlix-vs\\|./|; s|\\|/|g' | LC_ALL=C sort)"
 vorlix /q "${options[@]}" 'C:\vorlix-vs'
-check "the cleaning deletes exactly those, and counts each once" test "$status $(cat "$out")
-$(LC_ALL=C comm -23 <(echo "$vs_before") <(vs_files))" = \
-    "0 C:\vorlix-vs - usunięte: 8 plików (0 bajtów)
+check "/W: and /X: clean exactly the caches, logs and intermediates, each counted once, as /N lists them" \
+    test "$listed
+$status $(cat "$out")
+$(LC_ALL=C comm -23 <(echo "$vs_before") <(vs_files))" = "0 C:\vorlix-vs - do usunięcia: 8 plików (0 bajtów)
+$vs_gone
+0 C:\vorlix-vs - usunięte: 8 plików (0 bajtów)
 $vs_gone"
 
 check "it narrows the DLL search before it writes a line" \
     "$here/tests/narrows-dll-search.sh" KERNEL32.WriteFile "$com" /?
-"${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" /? >"$out.852"
 version=$(sed -n 's/^#define VORLIX_VERSION  *\([0-9, ]*\)$/\1/p' "$here/res/version.h" | sed 's/, /./g')
 check "/? starts with the version, $version, from the program's own resource" \
-    test "$(head -1 "$out.852" | tr -d '\r')" = "Vorlix.com $version"
+    test "$("${VORLIX_WINE:-/usr/lib/wine/wine64}" "$com" /? | head -1 | tr -d '\r')" = "Vorlix.com $version"
 
 # A folder that may be entered but not listed, below the folder named and as
 # the folder named: each is named with the system's reason, the rest is

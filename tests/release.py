@@ -3,9 +3,16 @@
 reviewed list (every entry of which Windows XP SP3 has), with the resources
 of the build the tests run, byte for byte and in Polish, its version
 resource and its manifest. Then the console twin: a 32-bit console program
-that imports exactly its own reviewed list.
+that imports exactly its own reviewed list. Last, the archive that users
+download, as scripts/release made it beside them: exactly the two programs,
+byte for byte, and a Polish read-me that Notepad shows right on Windows XP
+as on Windows 11, with nothing of the machine that made it; and its checksum.
     tests/release.py RELEASE.exe TESTED.exe release-imports.txt RELEASE.com release-imports-com.txt"""
+import hashlib
+import os
+import re
 import sys
+import zipfile
 
 import pefile
 
@@ -66,4 +73,24 @@ for part in ['<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion
              'name="Microsoft.Windows.Common-Controls" version="6.0.0.0" processorArchitecture="x86" '
              'publicKeyToken="6595b64144ccf1df" language="*"']:
     check(f"the manifest says {part}", part.encode() in manifest)
+version = f"{fixed.FileVersionMS >> 16}.{fixed.FileVersionMS & 0xFFFF}.{fixed.FileVersionLS >> 16}.{fixed.FileVersionLS & 0xFFFF}"
+archive = os.path.join(os.path.dirname(sys.argv[1]), f"Vorlix-{version}.zip")
+with zipfile.ZipFile(archive) as zipped:
+    entries = zipped.infolist()
+    check(f"{archive} holds exactly the two programs, as built, and the read-me",
+          [e.filename for e in entries] == ["Vorlix.exe", "Vorlix.com", "CZYTAJ.TXT"] and
+          [zipped.read(e) for e in entries[:2]] == [open(sys.argv[i], "rb").read() for i in (1, 4)])
+    check("made as on Windows: no Unix owner or mode, one fixed time",
+          all(e.create_system == 0 and e.external_attr >> 16 == 0 for e in entries)
+          and len({e.date_time for e in entries}) == 1)
+    readme = zipped.read("CZYTAJ.TXT")
+digest = hashlib.sha256(open(archive, "rb").read()).hexdigest()
+check("the checksum file names its SHA-256 as sha256sum -c reads it",
+      open(archive + ".sha256", "rb").read() == f"{digest}  {os.path.basename(archive)}\n".encode())
+text = readme.decode("utf-8-sig")
+check("the read-me is UTF-8 with its byte-order mark, every line ended by CRLF",
+      readme.startswith(b"\xef\xbb\xbf") and "\n" not in text.replace("\r\n", "") and text.endswith("\r\n"))
+check(f"in Polish, for version {version}, and nothing of how the release is made",
+      all(letter in text.lower() for letter in "ąćęłńóśźż") and f"Vorlix {version}" in text and
+      not re.search(r"\b(linux|wine|build|mingw|cmake|debian)\b", text, re.IGNORECASE))
 sys.exit(f"{len(failed)} failed" if failed else 0)
