@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cwchar>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <memory>
 #include <new>
@@ -119,7 +119,8 @@ Options Parse(int argc, wchar_t** argv)
 std::string VersionLine()
 {
     std::string line = "Vorlix.com";
-    const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
+    constexpr WORD kVersionType = 16;  // RT_VERSION, which the ANSI headers give as a narrow text
+    const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(kVersionType));
     const HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
     const BYTE* block = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
     // Three WORDs, L"VS_VERSION_INFO" with its terminator, padding to 32
