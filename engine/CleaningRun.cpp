@@ -105,6 +105,13 @@ bool IsHeldOpen(DWORD error)
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+// Another program deleted the file, or its folder, after it was found: a
+// build's own clean, a second cleaning, the user. Nothing of it stays.
+bool IsAlreadyGone(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // One drain of a found list, shared by the threads that delete from it.
 struct Drain {
     CNameList& found;
@@ -128,7 +135,7 @@ struct Drain {
         }
         if (observer && error == ERROR_SUCCESS)
             observer->Deleted(node->name, size);
-        else if (observer)
+        else if (observer && !IsAlreadyGone(error))
             observer->Kept(node->name, error);
         if (progress)
             ++progress->done;

@@ -72,7 +72,7 @@ constexpr DWORD kHeldPauses[] = {100, 200, 300, 400};
 // that the collector excludes stays out whichever pattern names it;
 // DeleteFound drains `found` through `deleter`, on `threads` threads, in no
 // fixed order. The observer hears of each file once, when it is deleted or
-// left for good.
+// left for good; of a file already gone when its turn came, not at all.
 void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress = nullptr,
                       const std::vector<std::string>& addedPatterns = {});
 void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,

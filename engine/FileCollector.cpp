@@ -1,4 +1,5 @@
-// FileCollector.cpp: the recursive walk behind CFileCollector::Collect.
+// FileCollector.cpp: the walk behind CFileCollector::Collect, and the
+// listings it walks.
 #include "FileCollector.h"
 
 #include <shlwapi.h>
@@ -19,6 +20,8 @@ namespace {
 // Not in the XP headers; the system says which it takes (s_bFastListing).
 constexpr FINDEX_INFO_LEVELS kFindExInfoBasic = static_cast<FINDEX_INFO_LEVELS>(1);
 constexpr DWORD kFindFirstExLargeFetch = 2;
+
+const std::string kAllFiles = "*.*";
 
 // One open directory listing; closed on every way out of the loop that reads it.
 class FindHandle {
@@ -274,7 +277,7 @@ void CFileCollector::Collect(const wchar_t* spec)
         if (full.back() != L'\\')
             full += L'\\';
         AppendUtf8(folder, full.data(), full.size());
-        pattern = "*.*";
+        pattern = kAllFiles;
     } else {
         const size_t name = full.rfind(L'\\') + 1;
         if (name == 0 || name == full.size())
@@ -282,7 +285,7 @@ void CFileCollector::Collect(const wchar_t* spec)
         AppendUtf8(folder, full.data(), name);
         AppendUtf8(pattern, full.data() + name, full.size() - name);
     }
-    CollectLevel(folder, pattern, true);
+    CollectTree(folder, pattern, true);
 }
 
 void CFileCollector::CollectFiles(const wchar_t* folder, const std::string& pattern)
@@ -292,38 +295,65 @@ void CFileCollector::CollectFiles(const wchar_t* folder, const std::string& patt
         return;
     std::string text;  // as Collect makes it from "folder\pattern": the same kept listings serve both
     AppendUtf8(text, full.data(), full.size());
-    CollectLevel(text, pattern, false);
+    CollectTree(text, pattern, false);
 }
 
-void CFileCollector::CollectLevel(const std::string& folder, const std::string& pattern, bool folderNames)
+void CFileCollector::CollectTree(const std::string& top, const std::string& pattern, bool folderNames)
 {
-    // One "*.*" listing serves both passes, and under a cleaning run all ten
-    // of them: under Wine a listing costs far more than reading its entries.
-    // The folder's own files are all collected before any subfolder is entered.
-    CKeptListings::Listing fresh;
-    if (!keptListings)
-        CKeptListings::Read(folder, fresh);
-    const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
-    if (listing.error != ERROR_SUCCESS)
-        unsearched.try_emplace(folder, listing.error);  // once, however many passes meet it
-    ForEachEntry(listing, CKeptListings::kFile, [&](const char* name) { CollectFile(folder, pattern, name); });
-    if (!bRecurse)
-        return;
-    // A plain name for a pattern may name a folder below: then, as at the
-    // top, that means all its files; never when it is a link.
-    const bool plainName = folderNames && pattern.find_first_of("*?") == std::string::npos;
-    ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
-        const std::string subfolder = folder + name + '\\';
-        if (plainName) {
-            const DWORD attributes = GetFileAttributesW(SuperPath(WideOf((subfolder + pattern).c_str())).c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    CollectLevel(subfolder + pattern + '\\', "*.*", true);
-                return;
+    // The folders still to search, the next on top: a list, not a call per
+    // level, so a tree as deep as Windows allows (16,000 levels of one-letter
+    // names) needs no more stack than a flat one. `allFiles`: a folder that
+    // a plain-name pattern named, searched for all its files ("*.*").
+    struct Pending {
+        std::string folder;
+        bool allFiles;
+    };
+    std::vector<Pending> pending;
+    pending.push_back({top, false});
+    std::vector<const char*> subfolders;
+    while (!pending.empty()) {
+        const std::string folder = std::move(pending.back().folder);
+        const bool allFiles = pending.back().allFiles;
+        pending.pop_back();
+        const std::string& levelPattern = allFiles ? kAllFiles : pattern;
+        const bool levelFolderNames = allFiles || folderNames;
+
+        // One "*.*" listing serves both passes, and under a cleaning run all
+        // ten of them: under Wine a listing costs far more than reading its
+        // entries. The folder's own files are all collected before any
+        // subfolder is entered.
+        CKeptListings::Listing fresh;
+        if (!keptListings)
+            CKeptListings::Read(folder, fresh);
+        const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
+        if (listing.error != ERROR_SUCCESS)
+            unsearched.try_emplace(folder, listing.error);  // once, however many passes meet it
+        ForEachEntry(listing, CKeptListings::kFile,
+                     [&](const char* name) { CollectFile(folder, levelPattern, name); });
+        if (!bRecurse)
+            continue;
+
+        // Subfolders are walked in listing order, each with all below it
+        // before the next: pushed last to first.
+        subfolders.clear();
+        ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) { subfolders.push_back(name); });
+        // A plain name for a pattern may name a folder below: then, as at the
+        // top, that means all its files; never when it is a link.
+        const bool plainName = levelFolderNames && levelPattern.find_first_of("*?") == std::string::npos;
+        for (auto name = subfolders.rbegin(); name != subfolders.rend(); ++name) {
+            const std::string subfolder = folder + *name + '\\';
+            if (plainName) {
+                const std::string named = subfolder + levelPattern;
+                const DWORD attributes = GetFileAttributesW(SuperPath(WideOf(named.c_str())).c_str());
+                if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                        pending.push_back({named + '\\', true});
+                    continue;
+                }
             }
+            pending.push_back({subfolder, allFiles});
         }
-        CollectLevel(subfolder, pattern, folderNames);
-    });
+    }
 }
 
 void CFileCollector::CollectFile(const std::string& folder, const std::string& pattern, const char* name)

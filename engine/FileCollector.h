@@ -108,9 +108,10 @@ public:
     void CollectFiles(const wchar_t* folder, const std::string& pattern);
 
 private:
-    // `folderNames`: a plain name for a pattern may name a folder, and then
-    // means all of its files.
-    void CollectLevel(const std::string& folder, const std::string& pattern, bool folderNames);
+    // Collects `pattern` in `folder` and, with bRecurse, in every folder below
+    // it. `folderNames`: a plain name for a pattern may name a folder, and
+    // then means all of its files.
+    void CollectTree(const std::string& folder, const std::string& pattern, bool folderNames);
     void CollectFile(const std::string& folder, const std::string& pattern, const char* name);
 
     std::string m_path;  // the path of the file being collected, reused

@@ -2,6 +2,8 @@
 // it deletes, what it leaves, and that nothing outside the folder goes.
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 
@@ -149,6 +151,59 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
     EXPECT_EQ(2u, outcome.kept.size());
     for (const auto& kept : outcome.kept)
         EXPECT_EQ(kErrorOutsideFolder, kept.second) << kept.first;
+}
+
+// Collects the deep tree with only 64 KB of its thread's stack left. (Wine
+// reserves at least 1 MB for a thread, whatever CreateThread asks.)
+static DWORD WINAPI CollectTheDeepTree(void* collector)
+{
+    MEMORY_BASIC_INFORMATION stack = {};
+    VirtualQuery(&stack, &stack, sizeof stack);
+    const size_t left = static_cast<size_t>(reinterpret_cast<char*>(&stack) - static_cast<char*>(stack.AllocationBase));
+    static_cast<volatile char*>(_alloca(left - 64 * 1024))[0] = 0;
+    CollectCleanable(*static_cast<CFileCollector*>(collector), L"C:\\vorlix-tests\\deep");
+    return 0;
+}
+
+// A tree far deeper than its stack would hold at one call per level: the
+// walk takes no stack for its depth, and what is at the bottom goes.
+TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
+{
+    std::string bottom = "C:\\vorlix-tests\\deep\\";
+    for (int level = 0; level < 600; ++level)
+        bottom += "d\\";
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\deep");
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    const HANDLE thread = CreateThread(nullptr, 0, &CollectTheDeepTree, &collector, 0, nullptr);
+    ASSERT_TRUE(thread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    ASSERT_EQ(std::vector<std::string>{bottom + "a.obj"}, Sorted(collector.found));
+    Outcome outcome;
+    DeleteFound(collector.found, deleter, &outcome);
+    EXPECT_EQ(std::vector<std::string>{bottom + "a.obj"}, outcome.deleted);
+}
+
+// Another program deletes found files, and a folder with its files, before
+// their turn: nothing of them stays, so they are no failures; and a folder
+// gone before it is listed held nothing, and was not left unsearched.
+TEST(CleaningRun, WhatIsAlreadyGoneIsNoFailure)
+{
+    const std::string root = "C:\\vorlix-tests\\vanish\\";
+    const CConfinedDeleter deleter(Wide(root).c_str());
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, Wide(root).c_str());
+    ASSERT_EQ(3u, Sorted(collector.found).size());
+    ASSERT_TRUE(DeleteFileA((root + "gone.obj").c_str()) && DeleteFileA((root + "sub\\c.obj").c_str()) &&
+                RemoveDirectoryA((root + "sub").c_str()));
+    Outcome outcome;
+    DeleteFound(collector.found, deleter, &outcome);
+    EXPECT_EQ(std::vector<std::string>{root + "a.obj"}, outcome.told);
+    EXPECT_TRUE(outcome.kept.empty());
+    collector.Collect(Wide(root + "sub\\*.obj").c_str());
+    EXPECT_TRUE(collector.unsearched.empty());
 }
 
 static DWORD WINAPI ReleaseSoon(void* file)

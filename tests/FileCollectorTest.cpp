@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "engine/FileCollector.h"
@@ -89,18 +90,36 @@ static HANDLE WINAPI RefuseTheBasicEntry(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FI
     return INVALID_HANDLE_VALUE;
 }
 
-// The slot of this program's import table that holds `function`.
-static ULONG_PTR* ImportSlot(FARPROC function)
-{
-    BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll)
-        for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + dll->FirstThunk); *slot; ++slot)
-            if (*slot == reinterpret_cast<ULONG_PTR>(function))
-                return slot;
-    return nullptr;
-}
+// Points this program's import of kernel32's `function` at `with`, for
+// its scope.
+class ImportPatch {
+public:
+    ImportPatch(const char* function, const void* with)
+    {
+        const auto system = reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), function));
+        BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name && !m_slot; ++dll)
+            for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + dll->FirstThunk); *slot && !m_slot; ++slot)
+                m_slot = *slot == system ? slot : nullptr;
+        EXPECT_TRUE(m_slot) << "no import of " << function;
+        DWORD protection;
+        if (m_slot && VirtualProtect(m_slot, sizeof *m_slot, PAGE_READWRITE, &protection))
+            m_system = std::exchange(*m_slot, reinterpret_cast<ULONG_PTR>(with));
+    }
+    ~ImportPatch()
+    {
+        if (m_system)
+            *m_slot = m_system;
+    }
+    template <class Function>
+    Function System() const { return reinterpret_cast<Function>(m_system); }
+
+private:
+    ULONG_PTR* m_slot = nullptr;
+    ULONG_PTR m_system = 0;
+};
 
 TEST(FileCollector, WalksTheHostileTree)
 {
@@ -110,15 +129,49 @@ TEST(FileCollector, WalksTheHostileTree)
     // Windows XP and Vista refuse the basic entry and the large fetch; the
     // walk then lists every folder the old way, and remembers.
     SCOPED_TRACE("on a system that refuses the fast listing");
-    ULONG_PTR* const slot = ImportSlot(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FindFirstFileExW"));
-    ASSERT_TRUE(slot);
-    DWORD protection;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-    const ULONG_PTR system = std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&RefuseTheBasicEntry));
-    WalkTheHostileTree();
+    {
+        const ImportPatch xp("FindFirstFileExW", reinterpret_cast<void*>(&RefuseTheBasicEntry));
+        WalkTheHostileTree();
+    }
     EXPECT_FALSE(CKeptListings::s_bFastListing);
-    *slot = system;
     CKeptListings::s_bFastListing = true;
+}
+
+static decltype(&FindNextFileW) g_findNext;
+static std::atomic<int> g_cutFilesListed;
+
+// Lists three files of cut\, then breaks off as a share that drops does.
+static BOOL WINAPI BreakOffInCut(HANDLE find, LPWIN32_FIND_DATAW entry)
+{
+    const BOOL listed = g_findNext(find, entry);
+    if (listed && entry->cFileName[0] == L'b' && ++g_cutFilesListed > 3) {
+        SetLastError(ERROR_NETNAME_DELETED);
+        return FALSE;
+    }
+    return listed;
+}
+
+// A listing that breaks off midway: the folder is named with the reason,
+// what it listed before the break is collected, and the rest of the tree too.
+TEST(FileCollector, NamesAListingThatBreaksOff)
+{
+    const std::string root = "C:\\vorlix-tests\\broken\\";
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CKeptListings listings;  // read as a cleaning reads them, two at a time
+    collector.keptListings = &listings;
+    {
+        const ImportPatch broken("FindNextFileW", reinterpret_cast<void*>(&BreakOffInCut));
+        g_findNext = broken.System<decltype(&FindNextFileW)>();
+        Collect(collector, root + "*.obj");
+    }
+    const std::vector<std::string> found = Found(collector);
+    EXPECT_EQ(3, std::count_if(found.begin(), found.end(), [&](const std::string& path) {
+                  return path.compare(0, root.size() + 4, root + "cut\\") == 0;
+              })) << "the three files listed before the break";
+    EXPECT_EQ(4u, found.size());
+    EXPECT_EQ(1, std::count(found.begin(), found.end(), root + "ok\\a.obj"));
+    EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
 }
 
 // Links of every kind are never entered; folders that hold their files

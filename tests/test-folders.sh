@@ -4,8 +4,9 @@
 # what the Windows calls cannot make there (folder links, a path over
 # MAX_PATH, a name outside code page 1250), small projects to clean, and
 # links that lead a delete outside the folder it cleans, a tree that takes a
-# dialog seconds to search and clean and one that takes it none, and one of
-# names in any script at any depth.
+# dialog seconds to search and clean and one that takes it none, one of
+# names in any script at any depth, one as deep as Wine allows, and trees
+# that change while they are cleaned.
 # --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
 set -euo pipefail
@@ -17,6 +18,9 @@ chmod a-w "$1/held/readonly.obj"
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$(dirname "$0")/any-name-tree.sh" "$1/anyname"
+deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
+mkdir -p "$deep" "$1/vanish/sub" "$1/broken/ok" "$1/broken/cut"
+touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj} "$1/broken/ok/a.obj" "$1"/broken/cut/b{1..6}.obj
 cd "$1/clean"
 touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \
       proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub{1..9}/precompiled.pch
