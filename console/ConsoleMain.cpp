@@ -25,6 +25,7 @@
 #include "engine/ConfinedDelete.h"
 #include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
+#include "engine/FileFormats.h"
 #include "engine/PathText.h"
 #include "engine/Plural.h"
 
@@ -49,6 +50,7 @@ const char* const kUsage[] = {
     "",
     "Wzorce oddziela się średnikiem; * to dowolny ciąg znaków, ? jeden znak.",
     "Wzorzec dotyczy tylko plików: katalogu o pasującej nazwie nie opróżnia.",
+    "Modele Wavefront, struktury PDB, bazy IDA i zasoby Godot zostają (pominięte).",
     "",
     "Kod wyjścia: 0 - usunięto wszystko, 1 - nie wszystko dało się usunąć albo",
     "nie każdy katalog dało się przeszukać (każdy taki jest wymieniony), 2 - błędne",
@@ -156,6 +158,18 @@ void AddReason(CConsoleText& out, DWORD error)
     }
 }
 
+// What a file that stays for what it is is.
+const char* KeptText(DWORD why)
+{
+    switch (why) {
+    case kKeptWavefrontModel: return "model Wavefront OBJ";
+    case kKeptProteinStructure: return "struktura Protein Data Bank";
+    case kKeptIdaDatabase: return "baza danych IDA";
+    case kKeptGodotResource: return "zasób Godot";
+    default: return "jego dane nie są na tym dysku, nie odczytano go";
+    }
+}
+
 // What became of one folder's files. The deletes report here one at a time.
 class CFolderReport : public CDeleteObserver {
 public:
@@ -176,11 +190,24 @@ public:
     }
     void Kept(const char* path, DWORD error) override
     {
+        if (IsKeptForWhatItIs(error)) {
+            Skipped(path, error);
+            return;
+        }
         ++m_kept;
         WriteAside([&] {
             m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
             AddReason(m_out, error);
         });
+    }
+
+    // A file that stays for what it is (FileFormats.h): no failure, and with
+    // /Q only counted.
+    void Skipped(const char* path, DWORD why)
+    {
+        ++m_skipped;
+        if (!m_options.quiet)
+            WriteAside([&] { m_out.Add("Pominięto ").AddPath(path).Add(": ").Add(KeptText(why)); });
     }
 
     // A folder whose files were not all looked at (a full path ending in a
@@ -208,6 +235,8 @@ public:
             m_out.Add(m_options.preview ? ", nie do usunięcia: " : ", nieusunięte: ").Add(CountOf(m_kept, "plik", "pliki", "plików"));
         if (m_unsearched)
             m_out.Add(", nieprzeszukane: ").Add(CountOf(m_unsearched, "katalog", "katalogi", "katalogów"));
+        if (m_skipped)
+            m_out.Add(", pominięte: ").Add(CountOf(m_skipped, "plik", "pliki", "plików"));
         m_out.EndLine();
         return m_kept || m_unsearched ? kSomeStayed : kAllGone;
     }
@@ -234,7 +263,7 @@ private:
     const Options& m_options;
     CConsoleText& m_out;
     CProgressLine* m_pProgressLine;  // with /Q: the progress shown meanwhile; else null
-    unsigned long long m_gone = 0, m_kept = 0, m_unsearched = 0;
+    unsigned long long m_gone = 0, m_kept = 0, m_unsearched = 0, m_skipped = 0;
     ULONGLONG m_bytes = 0;
 };
 
@@ -252,6 +281,8 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
     CFolderReport report(options, out, progressLine.get());
     for (const auto& unsearched : collector.unsearched)
         report.Unsearched(unsearched.first, unsearched.second);
+    for (const NameNode* node = collector.unread.Head(); node; node = node->next)
+        report.Skipped(node->name, kKeptUnread);
     DeleteFound(collector.found, deleter, &report, kDeleteThreads, &progress);
     progressLine.reset();  // cleared before the summary
     return report.Summary(folder);

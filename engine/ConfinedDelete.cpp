@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "FileFormats.h"
 #include "PathText.h"
 
 extern "C" NTSYSAPI BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING a, PCUNICODE_STRING b,
@@ -91,6 +92,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
+bool CConfinedDeleter::s_bReadsFirst = true;
+
 CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, bool checkOnly) : m_bCheckOnly(checkOnly)
 {
     const std::wstring full = FullFolderPath(folder);
@@ -127,9 +130,16 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
         return ERROR_FILENAME_EXCED_RANGE;
 
     // A link at the end is opened itself where the system allows it (Windows);
-    // Wine opens its target, which the name then shows to lie elsewhere.
-    const FileHandle file(CreateFileW(wide, DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // Wine opens its target, which the name then shows to lie elsewhere. A
+    // file that is read first is opened through to its data, as deduplicated
+    // files have it behind their reparse point: a link is then opened as its
+    // target, and refused below. (The collector leaves files whose data is
+    // not on this disk unread; the data of one that went there since stays
+    // where it is.)
+    const bool read = s_bReadsFirst && IsReadBeforeDelete(path);
+    const FileHandle file(CreateFileW(wide, DELETE | FILE_READ_ATTRIBUTES | (read ? FILE_READ_DATA : 0), kShareAll,
+                                      nullptr, OPEN_EXISTING,
+                                      read ? FILE_FLAG_OPEN_NO_RECALL : FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.IsOpen())
         return GetLastError();
 
@@ -143,6 +153,17 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
         !SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1,
                        actual->Length / sizeof(WCHAR) - rootLength - 1))
         return kErrorOutsideFolder;
+
+    // Only what is an intermediate goes: the file read is the file deleted.
+    if (read) {
+        char head[kFormatHeadBytes];
+        DWORD length = 0;
+        if (!ReadFile(file, head, sizeof head, &length, nullptr))
+            return GetLastError();
+        const DWORD kept = KeptFormatOf(head, length);
+        if (kept != ERROR_SUCCESS)
+            return kept;
+    }
 
     BY_HANDLE_FILE_INFORMATION info = {};
     const bool known = (size || m_bCheckOnly) && GetFileInformationByHandle(file, &info);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "FileFormats.h"
 #include "PathText.h"
 #include "Threads.h"
 
@@ -99,16 +100,15 @@ bool Matches(const char* name, const std::string& pattern)
     return PathMatchSpecW(WideOf(name).c_str(), WideOf(pattern.c_str()).c_str()) != FALSE;
 }
 
-// Calls visit(name) for each entry of `kind` in `listing`, in listing order.
+// Calls visit(kind, name) for each entry of `listing`, in listing order.
 template <class Visit>
-void ForEachEntry(const CKeptListings::Listing& listing, char kind, Visit visit)
+void ForEachEntry(const CKeptListings::Listing& listing, Visit visit)
 {
     const char* entry = listing.entries.data();
     const char* const end = entry + listing.entries.size();
     while (entry < end) {
         const char* name = entry + 1;
-        if (*entry == kind)
-            visit(name);
+        visit(*entry, name);
         entry = name + std::strlen(name) + 1;
     }
 }
@@ -187,7 +187,9 @@ private:
         Lock lock(m_lock);
         try {
             if (read && !m_failed) {
-                ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) {
+                ForEachEntry(listing, [&](char kind, const char* name) {
+                    if (kind != CKeptListings::kSubfolder)
+                        return;
                     m_waiting.push_back(folder + name + '\\');
                     ReleaseSemaphore(m_waitingCount, 1, nullptr);
                 });
@@ -241,7 +243,7 @@ void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomi
         if (isFolder && !EntersSubfolder(entry))
             continue;
         files += !isFolder;
-        listing.entries += isFolder ? kSubfolder : kFile;
+        listing.entries += isFolder ? kSubfolder : IsDataElsewhere(entry.dwFileAttributes) ? kFileElsewhere : kFile;
         AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
         listing.entries += '\0';
     } while (find.Next(entry));
@@ -328,15 +330,17 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
         const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
         if (listing.error != ERROR_SUCCESS)
             unsearched.try_emplace(folder, listing.error);  // once, however many passes meet it
-        ForEachEntry(listing, CKeptListings::kFile,
-                     [&](const char* name) { CollectFile(folder, levelPattern, name); });
-        if (!bRecurse)
-            continue;
-
         // Subfolders are walked in listing order, each with all below it
         // before the next: pushed last to first.
         subfolders.clear();
-        ForEachEntry(listing, CKeptListings::kSubfolder, [&](const char* name) { subfolders.push_back(name); });
+        ForEachEntry(listing, [&](char kind, const char* name) {
+            if (kind == CKeptListings::kSubfolder)
+                subfolders.push_back(name);
+            else
+                CollectFile(folder, levelPattern, name, kind == CKeptListings::kFileElsewhere);
+        });
+        if (!bRecurse)
+            continue;
         // A plain name for a pattern may name a folder below: then, as at the
         // top, that means all its files; never when it is a link.
         const bool plainName = levelFolderNames && levelPattern.find_first_of("*?") == std::string::npos;
@@ -356,7 +360,8 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
     }
 }
 
-void CFileCollector::CollectFile(const std::string& folder, const std::string& pattern, const char* name)
+void CFileCollector::CollectFile(const std::string& folder, const std::string& pattern, const char* name,
+                                 bool elsewhere)
 {
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
@@ -371,6 +376,11 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
             return;
     }
     m_path.assign(folder).append(name);
+    if (elsewhere && IsReadBeforeDelete(name)) {
+        if (!unread.ContainsExactly(m_path.c_str()))
+            unread.AddName(m_path.c_str());
+        return;
+    }
     // Byte for byte: the platform lists a file under one name, so a file met
     // again has exactly the path it had; two names that differ only in case
     // are two files in a case-sensitive folder.

@@ -33,7 +33,8 @@ public:
     // name (UTF-8, see PathText.h) and its terminator. Only what the
     // collector looks at is kept.
     static constexpr char kFile = 'f';
-    static constexpr char kSubfolder = 'd';  // a folder to enter: not "." or "..", not a link
+    static constexpr char kFileElsewhere = 'e';  // a file whose data is not on this disk (IsDataElsewhere)
+    static constexpr char kSubfolder = 'd';      // a folder to enter: not "." or "..", not a link
     struct Listing {
         // Why the folder could not be read to its end (what was read before
         // stays in `entries`); ERROR_SUCCESS when it was, or when it is gone.
@@ -73,6 +74,10 @@ public:
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
     CNameList found;                   // full paths (UTF-8) collected so far, newest first
     CNameList excluded;                // extensions with their dot (".obj"), never collected
+    // Files that would be collected but are read before they are deleted
+    // (FileFormats.h), while their data is not on this disk: reading them
+    // would fetch them, so they stay unread. Full paths (UTF-8), newest first.
+    CNameList unread;
     // File-name patterns (UTF-8, "*.pdb") whose files are never collected,
     // matched as the pattern collected is.
     std::vector<std::string> excludedPatterns;
@@ -89,6 +94,7 @@ public:
     ~CFileCollector()
     {
         excluded.Clear();
+        unread.Clear();
         found.Clear();
     }
     CFileCollector(const CFileCollector&) = delete;
@@ -112,7 +118,7 @@ private:
     // it. `folderNames`: a plain name for a pattern may name a folder, and
     // then means all of its files.
     void CollectTree(const std::string& folder, const std::string& pattern, bool folderNames);
-    void CollectFile(const std::string& folder, const std::string& pattern, const char* name);
+    void CollectFile(const std::string& folder, const std::string& pattern, const char* name, bool elsewhere);
 
     std::string m_path;  // the path of the file being collected, reused
 };

@@ -118,6 +118,21 @@ TEST(CleaningRun, CleansNamesInAnyScriptAtAnyDepth)
     EXPECT_TRUE(Exists("C:\\vorlix-tests\\anyname\\outside\\precious.obj"));
 }
 
+// A graphics solution (tests/graphics-tree.sh): the compiler's and the
+// linker's files go; models, a structure, a database and a resource of the
+// same extensions stay.
+TEST(CleaningRun, KeepsWhatIsNoIntermediate)
+{
+    const std::wstring root = L"C:\\vorlix-tests\\graphics\\";
+    CleanFolder(root.c_str());
+    std::vector<std::string> left;
+    FilesBelow(SuperPath(root), "", left);
+    EXPECT_EQ((std::vector<std::string>{"Renderer\\main.cpp", "assets\\models\\bunny.obj", "assets\\models\\cube.obj",
+                                        "assets\\models\\plain.obj", "assets\\models\\teapot.obj", "data\\1abc.pdb",
+                                        "godot\\scene.res", "re\\Renderer.idb"}),
+              left);
+}
+
 TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
 {
     const struct {

@@ -174,6 +174,42 @@ TEST(FileCollector, NamesAListingThatBreaksOff)
     EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
 }
 
+// Lists files of cloud\ as OneDrive and remote storage list files whose
+// data is elsewhere, which Wine cannot.
+static BOOL WINAPI ListedAsElsewhere(HANDLE find, LPWIN32_FIND_DATAW entry)
+{
+    const BOOL listed = g_findNext(find, entry);
+    const struct {
+        const wchar_t* name;
+        DWORD attribute;
+    } elsewhere[] = {{L"offline.obj", FILE_ATTRIBUTE_OFFLINE}, {L"onopen.pdb", 0x40000 /* recall on open */},
+                     {L"ondata.res", 0x400000 /* recall on data access */}, {L"ondata.pch", 0x400000}};
+    for (const auto& file : elsewhere)
+        if (listed && !wcscmp(entry->cFileName, file.name))
+            entry->dwFileAttributes |= file.attribute;
+    return listed;
+}
+
+// A file that would be read before its delete is kept unread while its data
+// is not on this disk; one that is never read goes wherever its data is.
+TEST(FileCollector, LeavesFilesWhoseDataIsElsewhereUnread)
+{
+    const std::string root = "C:\\vorlix-tests\\cloud\\";
+    CFileCollector collector;
+    {
+        const ImportPatch cloud("FindNextFileW", reinterpret_cast<void*>(&ListedAsElsewhere));
+        g_findNext = cloud.System<decltype(&FindNextFileW)>();
+        Collect(collector, root + "*.*");
+    }
+    std::vector<std::string> found = Found(collector), unread;
+    for (const NameNode* node = collector.unread.Head(); node; node = node->next)
+        unread.push_back(node->name);
+    std::sort(found.begin(), found.end());
+    std::sort(unread.begin(), unread.end());
+    EXPECT_EQ((std::vector<std::string>{root + "local.obj", root + "ondata.pch"}), found);
+    EXPECT_EQ((std::vector<std::string>{root + "offline.obj", root + "ondata.res", root + "onopen.pdb"}), unread);
+}
+
 // Links of every kind are never entered; folders that hold their files
 // where they are (OneDrive's, deduplicated) are walked like any other.
 TEST(FileCollector, EntersReparseFoldersThatAreNotLinks)

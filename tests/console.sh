@@ -94,6 +94,27 @@ $vs_gone
 0 C:\vorlix-vs - usunięte: 8 plików (0 bajtów)
 $vs_gone"
 
+# A graphics solution: models, a structure, a database and a resource named
+# like intermediates stay, each named with its format, and are no failures;
+# every intermediate beside them goes, as /N lists it.
+gfx="$WINEPREFIX/drive_c/vorlix-gfx"
+"$here/tests/graphics-tree.sh" "$gfx"
+vorlix /N 'C:\vorlix-gfx'
+listed="$status $(LC_ALL=C sort "$out" | sed 's/do usunięcia/usunięte/')"
+vorlix 'C:\vorlix-gfx'
+check "what is no intermediate stays, named, and the rest goes, as /N lists; status 0" test "$listed
+$(cd "$gfx" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" = "$status $(LC_ALL=C sort "$out")
+./Renderer/main.cpp ./assets/models/bunny.obj ./assets/models/cube.obj ./assets/models/plain.obj ./assets/models/teapot.obj ./data/1abc.pdb ./godot/scene.res ./re/Renderer.idb "
+check "each kept file is named with its format, and counted" test "$(grep -e '^Pominięto' -e ' - ' "$out" | LC_ALL=C sort)" = \
+"C:\vorlix-gfx - usunięte: 9 plików (283 bajty), pominięte: 7 plików
+Pominięto C:\vorlix-gfx\assets\models\bunny.obj: model Wavefront OBJ
+Pominięto C:\vorlix-gfx\assets\models\cube.obj: model Wavefront OBJ
+Pominięto C:\vorlix-gfx\assets\models\plain.obj: model Wavefront OBJ
+Pominięto C:\vorlix-gfx\assets\models\teapot.obj: model Wavefront OBJ
+Pominięto C:\vorlix-gfx\data\1abc.pdb: struktura Protein Data Bank
+Pominięto C:\vorlix-gfx\godot\scene.res: zasób Godot
+Pominięto C:\vorlix-gfx\re\Renderer.idb: baza danych IDA"
+
 check "it narrows the DLL search before it writes a line" \
     "$here/tests/narrows-dll-search.sh" KERNEL32.WriteFile "$com" /?
 version=$(sed -n 's/^#define VORLIX_VERSION  *\([0-9, ]*\)$/\1/p' "$here/res/version.h" | sed 's/, /./g')
@@ -145,6 +166,6 @@ check "no intermediate is left, and nothing outside went" test "$(cd "$any" && f
     -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)')" = "./outside/precious.obj"
 
 chmod -R u+w "$sample"
-rm -rf "$sample" "$any" "$locked" "$vs" "$user_prefix" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$locked" "$vs" "$gfx" "$user_prefix" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -5,8 +5,8 @@
 # MAX_PATH, a name outside code page 1250), small projects to clean, and
 # links that lead a delete outside the folder it cleans, a tree that takes a
 # dialog seconds to search and clean and one that takes it none, one of
-# names in any script at any depth, one as deep as Wine allows, and trees
-# that change while they are cleaned.
+# names in any script at any depth, one 600 levels deep, trees that change
+# while they are cleaned, and files named like intermediates that are not.
 # --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
 set -euo pipefail
@@ -18,6 +18,8 @@ chmod a-w "$1/held/readonly.obj"
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$(dirname "$0")/any-name-tree.sh" "$1/anyname"
+"$(dirname "$0")/graphics-tree.sh" "$1/graphics"
+mkdir -p "$1/cloud" && touch "$1"/cloud/{offline.obj,onopen.pdb,ondata.res,ondata.pch,local.obj}
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
 mkdir -p "$deep" "$1/vanish/sub" "$1/broken/ok" "$1/broken/cut"
 touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj} "$1/broken/ok/a.obj" "$1"/broken/cut/b{1..6}.obj

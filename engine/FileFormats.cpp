@@ -1,0 +1,132 @@
+// FileFormats.cpp: telling a model, a structure or a database from an
+// intermediate by its first bytes.
+#include "FileFormats.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+// Not in the XP headers.
+constexpr DWORD kRecallOnOpen = 0x40000;
+constexpr DWORD kRecallOnDataAccess = 0x400000;
+
+bool StartsWith(const char* head, size_t length, const char* magic)
+{
+    const size_t size = std::strlen(magic);
+    return length >= size && std::memcmp(head, magic, size) == 0;
+}
+
+// Text as models and structures are written: no NUL and no control
+// character but tabs and line ends. Bytes from 0x80 up pass: UTF-8, or any
+// other 8-bit text. What the compiler and the linker write is never text.
+bool IsText(const char* head, size_t length)
+{
+    return std::none_of(head, head + length, [](char c) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7F;
+    });
+}
+
+bool IsOneOf(const char* word, size_t length, const char* const* words, size_t count)
+{
+    return std::any_of(words, words + count,
+                       [&](const char* known) { return std::strlen(known) == length && !std::memcmp(word, known, length); });
+}
+
+// The record names that begin a line of a Protein Data Bank file, each in
+// columns 1 to 6.
+const char* const kPdbRecords[] = {
+    "HEADER", "OBSLTE", "TITLE",  "SPLIT",  "CAVEAT", "COMPND", "SOURCE", "KEYWDS", "EXPDTA", "NUMMDL",
+    "MDLTYP", "AUTHOR", "REVDAT", "SPRSDE", "JRNL",   "REMARK", "DBREF",  "DBREF1", "DBREF2", "SEQADV",
+    "SEQRES", "MODRES", "HET",    "HETNAM", "HETSYN", "FORMUL", "HELIX",  "SHEET",  "SSBOND", "LINK",
+    "CISPEP", "SITE",   "CRYST1", "ORIGX1", "ORIGX2", "ORIGX3", "SCALE1", "SCALE2", "SCALE3", "MTRIX1",
+    "MTRIX2", "MTRIX3", "MODEL",  "ATOM",   "ANISOU", "TER",    "HETATM", "ENDMDL", "CONECT", "MASTER",
+    "END",
+};
+
+// The statements of a Wavefront OBJ file: geometry, groups, materials, and
+// those of free-form curves and surfaces.
+const char* const kObjStatements[] = {
+    "v",     "vt",  "vn",    "vp",   "f",    "l",    "p",        "o",        "g",      "s",
+    "mg",    "mtllib", "usemtl", "usemap", "maplib", "cstype", "deg", "bmat", "step", "curv",
+    "curv2", "surf", "parm", "trim", "hole", "scrv", "sp",       "end",      "con",    "bevel",
+    "c_interp", "d_interp", "lod", "shadow_obj", "trace_obj", "ctech", "stech", "call", "csh",
+};
+
+// A first line that begins with a record name, padded with spaces to
+// column 6 or ended before it.
+bool IsProteinStructure(const char* text, const char* end)
+{
+    const char* name = text;
+    while (name < end && name < text + 6 && ((*name >= 'A' && *name <= 'Z') || (*name >= '0' && *name <= '9')))
+        ++name;
+    if (!IsOneOf(text, static_cast<size_t>(name - text), kPdbRecords, std::size(kPdbRecords)))
+        return false;
+    for (const char* column = name; column < end && column < text + 6; ++column) {
+        if (*column == '\r' || *column == '\n')
+            return true;
+        if (*column != ' ')
+            return false;
+    }
+    return true;
+}
+
+// A first statement, after blank lines and comments, that a model has; or
+// nothing but comments as far as it was read (`cut`: the file goes on).
+bool IsWavefrontModel(const char* text, const char* end, bool cut)
+{
+    bool comments = false;
+    while (text < end) {
+        while (text < end && (*text == ' ' || *text == '\t'))
+            ++text;
+        const char* const lineEnd = std::find_if(text, end, [](char c) { return c == '\n' || c == '\r'; });
+        if (text < lineEnd && *text == '#') {
+            comments = true;
+        } else if (text < lineEnd) {
+            const char* const word = std::find_if(text, lineEnd, [](char c) { return c == ' ' || c == '\t'; });
+            if (cut && word == end)
+                break;  // the statement's name was not read whole
+            return IsOneOf(text, static_cast<size_t>(word - text), kObjStatements, std::size(kObjStatements));
+        }
+        text = lineEnd + (lineEnd < end);
+    }
+    return comments;
+}
+
+}  // namespace
+
+bool IsReadBeforeDelete(const char* name)
+{
+    const size_t length = std::strlen(name);
+    if (length < 4 || name[length - 4] != '.')
+        return false;
+    const char* const extension = name + length - 3;
+    return !_strnicmp(extension, "obj", 3) || !_strnicmp(extension, "pdb", 3) || !_strnicmp(extension, "idb", 3) ||
+           !_strnicmp(extension, "res", 3);
+}
+
+bool IsDataElsewhere(DWORD attributes)
+{
+    return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
+}
+
+DWORD KeptFormatOf(const char* head, size_t length)
+{
+    if (StartsWith(head, length, "IDA0") || StartsWith(head, length, "IDA1") || StartsWith(head, length, "IDA2"))
+        return kKeptIdaDatabase;
+    if (StartsWith(head, length, "RSRC") || StartsWith(head, length, "RSCC"))
+        return kKeptGodotResource;
+    if (length == 0 || !IsText(head, length))
+        return ERROR_SUCCESS;
+    const char* text = head;
+    const char* const end = head + length;
+    if (StartsWith(text, length, "\xEF\xBB\xBF"))  // UTF-8's byte-order mark
+        text += 3;
+    if (IsProteinStructure(text, end))
+        return kKeptProteinStructure;
+    if (IsWavefrontModel(text, end, length == kFormatHeadBytes))
+        return kKeptWavefrontModel;
+    return ERROR_SUCCESS;
+}
