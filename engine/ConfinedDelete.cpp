@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "FileFormats.h"
 #include "PathText.h"
@@ -90,11 +91,65 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// The file goes when the handle closes.
+NTSTATUS SetDeleteDisposition(HANDLE file)
+{
+    FILE_DISPOSITION_INFORMATION disposition = {TRUE};
+    IO_STATUS_BLOCK status;
+    return NtSetInformationFile(file, &status, &disposition, sizeof disposition, FileDispositionInformation);
+}
+
+// What the system answers here (ntstatus.h, which clashes with windows.h).
+constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);  // a read-only file
+constexpr NTSTATUS kNotTaken[] = {static_cast<NTSTATUS>(0xC0000003), static_cast<NTSTATUS>(0xC000000D),
+                                  static_cast<NTSTATUS>(0xC00000BB), static_cast<NTSTATUS>(0xC0000002)};
+// (invalid information class, invalid parameter, not supported, not implemented)
+
+// Not in the XP headers: what Windows 10 1809 and later take to delete a
+// read-only file in one call.
+constexpr auto kFileDispositionInformationEx = static_cast<FILE_INFORMATION_CLASS>(64);
+constexpr ULONG kDispositionDelete = 0x1, kDispositionIgnoreReadOnly = 0x10;
+constexpr auto kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
+struct BasicInformation {  // FILE_BASIC_INFORMATION
+    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // 0: left as they are
+    ULONG fileAttributes;
+};
+
+// Deletes a read-only file through its handle (opened with
+// FILE_WRITE_ATTRIBUTES): in one call where the system takes it; otherwise,
+// as on XP, the attribute is cleared first, and put back should the file
+// still not go.
+NTSTATUS DeleteReadOnly(HANDLE file)
+{
+    IO_STATUS_BLOCK status;
+    ULONG flags = kDispositionDelete | kDispositionIgnoreReadOnly;
+    NTSTATUS result = NtSetInformationFile(file, &status, &flags, sizeof flags, kFileDispositionInformationEx);
+    if (std::find(std::begin(kNotTaken), std::end(kNotTaken), result) == std::end(kNotTaken))
+        return result;
+    BasicInformation basic = {};
+    result = NtQueryInformationFile(file, &status, &basic, sizeof basic, kFileBasicInformation);
+    if (!NT_SUCCESS(result))
+        return result;
+    const ULONG attributes = basic.fileAttributes;
+    basic = BasicInformation();
+    basic.fileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY ? attributes & ~FILE_ATTRIBUTE_READONLY
+                                                                  : FILE_ATTRIBUTE_NORMAL;
+    result = NtSetInformationFile(file, &status, &basic, sizeof basic, kFileBasicInformation);
+    if (!NT_SUCCESS(result))
+        return result;
+    const NTSTATUS deleted = SetDeleteDisposition(file);
+    if (!NT_SUCCESS(deleted)) {
+        basic.fileAttributes = attributes;
+        NtSetInformationFile(file, &status, &basic, sizeof basic, kFileBasicInformation);
+    }
+    return deleted;
+}
+
 }  // namespace
 
 bool CConfinedDeleter::s_bReadsFirst = true;
 
-CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, bool checkOnly) : m_bCheckOnly(checkOnly)
+CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules) : m_rules(rules)
 {
     const std::wstring full = FullFolderPath(folder);
     if (full.empty())
@@ -137,8 +192,9 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
     // not on this disk unread; the data of one that went there since stays
     // where it is.)
     const bool read = s_bReadsFirst && IsReadBeforeDelete(path);
-    const FileHandle file(CreateFileW(wide, DELETE | FILE_READ_ATTRIBUTES | (read ? FILE_READ_DATA : 0), kShareAll,
-                                      nullptr, OPEN_EXISTING,
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (read ? FILE_READ_DATA : 0) |
+                         (m_rules.readOnlyToo ? FILE_WRITE_ATTRIBUTES : 0);
+    const FileHandle file(CreateFileW(wide, access, kShareAll, nullptr, OPEN_EXISTING,
                                       read ? FILE_FLAG_OPEN_NO_RECALL : FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.IsOpen())
         return GetLastError();
@@ -166,17 +222,20 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
     }
 
     BY_HANDLE_FILE_INFORMATION info = {};
-    const bool known = (size || m_bCheckOnly) && GetFileInformationByHandle(file, &info);
+    const bool needed = size || m_rules.checkOnly || m_rules.writtenBefore;
+    if (needed && !GetFileInformationByHandle(file, &info))
+        return GetLastError();
     if (size)
         *size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (m_bCheckOnly) {
-        if (!known)
-            return GetLastError();
-        return info.dwFileAttributes & FILE_ATTRIBUTE_READONLY ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
-    }
-    FILE_DISPOSITION_INFORMATION disposition = {TRUE};
-    IO_STATUS_BLOCK status;
-    const NTSTATUS result = NtSetInformationFile(file, &status, &disposition, sizeof disposition,
-                                                 FileDispositionInformation);
+    if (m_rules.writtenBefore &&
+        ((static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime) >
+            m_rules.writtenBefore)
+        return kKeptTooNew;
+    if (m_rules.checkOnly)
+        return info.dwFileAttributes & FILE_ATTRIBUTE_READONLY && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
+                                                                                        : ERROR_SUCCESS;
+    NTSTATUS result = SetDeleteDisposition(file);
+    if (result == kStatusCannotDelete && m_rules.readOnlyToo)
+        result = DeleteReadOnly(file);
     return NT_SUCCESS(result) ? ERROR_SUCCESS : RtlNtStatusToDosError(result);
 }

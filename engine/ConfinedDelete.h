@@ -17,14 +17,28 @@
 // path below the folder does (a customer code: no system error means it).
 constexpr DWORD kErrorOutsideFolder = 0x20000000 | 1;
 
+// A file that was written too lately to go (CDeleteRules::writtenBefore).
+constexpr DWORD kKeptTooNew = 0x20000000 | 7;
+
+// How a deleter deletes, beyond the dialog's plain way.
+struct CDeleteRules {
+    // Nothing is deleted: Delete answers as far as can be told without
+    // deleting (a read-only file stays, with ERROR_ACCESS_DENIED).
+    bool checkOnly = false;
+    // A read-only file goes too: it loses the attribute through the handle
+    // that deletes it, and gets it back should it still not go.
+    bool readOnlyToo = false;
+    // When not 0, a FILETIME as one number: a file last written after it
+    // stays, with kKeptTooNew.
+    ULONGLONG writtenBefore = 0;
+};
+
 class CConfinedDeleter {
 public:
     // Learns the folder's own name from a handle on it, now: a folder swapped
     // later does not move the bound. The folder is resolved as FullFolderPath
-    // resolves it. With `checkOnly`, nothing is deleted: Delete answers as far
-    // as can be told without deleting (a read-only file stays, with
-    // ERROR_ACCESS_DENIED).
-    explicit CConfinedDeleter(const wchar_t* folder, bool checkOnly = false);
+    // resolves it.
+    explicit CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules = CDeleteRules());
     CConfinedDeleter(const CConfinedDeleter&) = delete;
     CConfinedDeleter& operator=(const CConfinedDeleter&) = delete;
 
@@ -45,7 +59,7 @@ public:
     static bool s_bReadsFirst;
 
 private:
-    bool m_bCheckOnly;
+    const CDeleteRules m_rules;
     std::string m_rootText;   // the folder's full path, ending in a backslash, as collected paths begin
     std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)
     std::wstring m_rootName;  // its name from the handle, no trailing backslash; empty: not bound

@@ -115,6 +115,44 @@ Pominięto C:\vorlix-gfx\data\1abc.pdb: struktura Protein Data Bank
 Pominięto C:\vorlix-gfx\godot\scene.res: zasób Godot
 Pominięto C:\vorlix-gfx\re\Renderer.idb: baza danych IDA"
 
+# A drive of old projects: /N /Q says where the space is, largest first;
+# /D:30 cleans only what was written 100 days ago; /F takes read-only
+# intermediates too, as copied back from a CD, while sources stay read-only.
+old="$WINEPREFIX/drive_c/vorlix-old"
+mkdir -p "$old"/{Duzy/Debug,Maly/Debug} && touch "$old"/{top.tmp,Duzy/main.cpp}
+head -c 3000 /dev/zero >"$old/Duzy/Debug/a.obj" && head -c 1000 /dev/zero >"$old/Duzy/Debug/b.pch"
+head -c 500 /dev/zero >"$old/Maly/Debug/c.obj" && touch -d '100 days ago' "$old"/{top.tmp,Maly/Debug/c.obj}
+chmod a-w "$old"/Duzy/{Debug/a.obj,main.cpp}
+old_files() { (cd "$old" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
+old_before=$(old_files)
+for bad in /D: /D:abc /D:-5 /d:0 /D:36501; do
+    vorlix "$bad" /Q 'C:\vorlix-old'
+    check "a bad age, $bad: status 2, named, and nothing cleaned" test \
+        "$status $(iconv -f CP852 -t UTF-8 "$out.err" | head -1 | tr -d '\r') $(old_files)" = \
+        "2 Błędna liczba dni w $bad (od 1 do 36500) $old_before"
+done
+vorlix /N /Q /F 'C:\vorlix-old'
+check "/N /Q: each project's share, largest first, then the files in the folder itself, then the summary" test "$(cat "$out")" = \
+"C:\vorlix-old\Duzy: 2 pliki (4000 bajtów)
+C:\vorlix-old\Maly: 1 plik (500 bajtów)
+C:\vorlix-old (w samym katalogu): 1 plik (0 bajtów)
+C:\vorlix-old - do usunięcia: 4 pliki (4500 bajtów)"
+vorlix /N /D:30 'C:\vorlix-old'
+listed="$status $(LC_ALL=C sort "$out")"
+vorlix /D:30 'C:\vorlix-old'
+check "/D:30 deletes only what was written 100 days ago, as /N lists it, and counts the rest; status 0" test "$listed
+$status $(LC_ALL=C sort "$out") $(old_files)" = "0 C:\vorlix-old - do usunięcia: 2 pliki (500 bajtów), zbyt nowe: 2 pliki
+C:\vorlix-old\Maly\Debug\c.obj
+C:\vorlix-old\top.tmp
+0 C:\vorlix-old - usunięte: 2 pliki (500 bajtów), zbyt nowe: 2 pliki
+C:\vorlix-old\Maly\Debug\c.obj
+C:\vorlix-old\top.tmp ./Duzy/Debug/a.obj ./Duzy/Debug/b.pch ./Duzy/main.cpp "
+vorlix /F /N 'C:\vorlix-old'
+listed="$status $(LC_ALL=C sort "$out")"
+vorlix /f 'C:\vorlix-old'
+check "/F deletes the read-only intermediate too, as /N /F lists it; status 0; the source stays read-only" test "$listed
+./Duzy/main.cpp  444" = "$status $(LC_ALL=C sort "$out" | sed 's/usunięte:/do usunięcia:/')
+$(old_files) $(stat -c %a "$old/Duzy/main.cpp")"
 check "it narrows the DLL search before it writes a line" \
     "$here/tests/narrows-dll-search.sh" KERNEL32.WriteFile "$com" /?
 version=$(sed -n 's/^#define VORLIX_VERSION  *\([0-9, ]*\)$/\1/p' "$here/res/version.h" | sed 's/, /./g')
@@ -166,6 +204,7 @@ check "no intermediate is left, and nothing outside went" test "$(cd "$any" && f
     -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)')" = "./outside/precious.obj"
 
 chmod -R u+w "$sample"
-rm -rf "$sample" "$any" "$locked" "$vs" "$gfx" "$user_prefix" "$out" "$out.852" "$out.err"
+chmod -R u+w "$old"
+rm -rf "$sample" "$any" "$locked" "$vs" "$gfx" "$old" "$user_prefix" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
