@@ -61,7 +61,7 @@ Options ParseOptions(int argc, wchar_t** argv)
         } else if (option == L'D' && valued) {
             options.days = DaysOf(arg + 3);
             if (!options.days)
-                options.errors.push_back(std::wstring(L"Błędna liczba dni w ") + arg + L" (od 1 do 36500)");
+                options.errors.push_back(std::wstring(L"Błędna liczba dni (od 1 do 36500) w ") + arg);
         } else if (alone && option == L'N') {
             options.preview = true;
         } else if (alone && option == L'Q') {

@@ -320,10 +320,10 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
         const std::string& levelPattern = allFiles ? kAllFiles : pattern;
         const bool levelFolderNames = allFiles || folderNames;
 
-        // One "*.*" listing serves both passes, and under a cleaning run all
-        // ten of them: under Wine a listing costs far more than reading its
-        // entries. The folder's own files are all collected before any
-        // subfolder is entered.
+        // One "*.*" listing gives both the files and the subfolders, and
+        // under a cleaning run serves every pattern: under Wine a listing
+        // costs far more than reading its entries. The folder's own files
+        // are all collected before any subfolder is entered.
         CKeptListings::Listing fresh;
         if (!keptListings)
             CKeptListings::Read(folder, fresh);

@@ -90,36 +90,22 @@ static HANDLE WINAPI RefuseTheBasicEntry(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FI
     return INVALID_HANDLE_VALUE;
 }
 
-// Points this program's import of kernel32's `function` at `with`, for
-// its scope.
-class ImportPatch {
-public:
-    ImportPatch(const char* function, const void* with)
-    {
-        const auto system = reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), function));
-        BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-        const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-        for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name && !m_slot; ++dll)
-            for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + dll->FirstThunk); *slot && !m_slot; ++slot)
-                m_slot = *slot == system ? slot : nullptr;
-        EXPECT_TRUE(m_slot) << "no import of " << function;
-        DWORD protection;
-        if (m_slot && VirtualProtect(m_slot, sizeof *m_slot, PAGE_READWRITE, &protection))
-            m_system = std::exchange(*m_slot, reinterpret_cast<ULONG_PTR>(with));
-    }
-    ~ImportPatch()
-    {
-        if (m_system)
-            *m_slot = m_system;
-    }
-    template <class Function>
-    Function System() const { return reinterpret_cast<Function>(m_system); }
-
-private:
-    ULONG_PTR* m_slot = nullptr;
-    ULONG_PTR m_system = 0;
-};
+// This program's import of kernel32's `function`, made writable.
+static ULONG_PTR* ImportSlot(const char* function)
+{
+    const auto system = reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), function));
+    BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll)
+        for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + dll->FirstThunk); *slot; ++slot)
+            if (*slot == system) {
+                DWORD protection;
+                VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+                return slot;
+            }
+    return nullptr;
+}
 
 TEST(FileCollector, WalksTheHostileTree)
 {
@@ -129,85 +115,66 @@ TEST(FileCollector, WalksTheHostileTree)
     // Windows XP and Vista refuse the basic entry and the large fetch; the
     // walk then lists every folder the old way, and remembers.
     SCOPED_TRACE("on a system that refuses the fast listing");
-    {
-        const ImportPatch xp("FindFirstFileExW", reinterpret_cast<void*>(&RefuseTheBasicEntry));
-        WalkTheHostileTree();
-    }
+    ULONG_PTR* const slot = ImportSlot("FindFirstFileExW");
+    ASSERT_TRUE(slot);
+    const ULONG_PTR system = std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&RefuseTheBasicEntry));
+    WalkTheHostileTree();
     EXPECT_FALSE(CKeptListings::s_bFastListing);
+    *slot = system;
     CKeptListings::s_bFastListing = true;
 }
 
 static decltype(&FindNextFileW) g_findNext;
 static std::atomic<int> g_cutFilesListed;
 
-// Lists three files of cut\, then breaks off as a share that drops does.
-static BOOL WINAPI BreakOffInCut(HANDLE find, LPWIN32_FIND_DATAW entry)
+// Lists as a share that drops and a cloud folder do, which Wine cannot:
+// cut\ breaks off after three files; in cloud\, elsewhere0 is offline,
+// elsewhere1 recalled on open, elsewhere2 recalled on reading.
+static BOOL WINAPI ListAsTheyMay(HANDLE find, LPWIN32_FIND_DATAW entry)
 {
-    const BOOL listed = g_findNext(find, entry);
-    if (listed && entry->cFileName[0] == L'b' && ++g_cutFilesListed > 3) {
+    if (!g_findNext(find, entry))
+        return FALSE;
+    if (entry->cFileName[0] == L'b' && ++g_cutFilesListed > 3) {
         SetLastError(ERROR_NETNAME_DELETED);
         return FALSE;
     }
-    return listed;
+    const DWORD elsewhere[] = {FILE_ATTRIBUTE_OFFLINE, 0x40000, 0x400000};
+    if (!wcsncmp(entry->cFileName, L"elsewhere", 9))
+        entry->dwFileAttributes |= elsewhere[entry->cFileName[9] - L'0'];
+    return TRUE;
 }
 
-// A listing that breaks off midway: the folder is named with the reason,
-// what it listed before the break is collected, and the rest of the tree too.
-TEST(FileCollector, NamesAListingThatBreaksOff)
+// A listing that breaks off midway is named with its reason, and what it
+// gave is collected. A file that would be read before its delete stays
+// unread while its data is not on this disk; one never read is collected.
+TEST(FileCollector, TakesListingsAsTheyCome)
 {
-    const std::string root = "C:\\vorlix-tests\\broken\\";
+    const std::string root = "C:\\vorlix-tests\\listed\\";
     CFileCollector collector;
     collector.bRecurse = TRUE;
     CKeptListings listings;  // read as a cleaning reads them, two at a time
     collector.keptListings = &listings;
-    {
-        const ImportPatch broken("FindNextFileW", reinterpret_cast<void*>(&BreakOffInCut));
-        g_findNext = broken.System<decltype(&FindNextFileW)>();
-        Collect(collector, root + "*.obj");
-    }
-    const std::vector<std::string> found = Found(collector);
-    EXPECT_EQ(3, std::count_if(found.begin(), found.end(), [&](const std::string& path) {
-                  return path.compare(0, root.size() + 4, root + "cut\\") == 0;
-              })) << "the three files listed before the break";
-    EXPECT_EQ(4u, found.size());
-    EXPECT_EQ(1, std::count(found.begin(), found.end(), root + "ok\\a.obj"));
-    EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
-}
+    ULONG_PTR* const slot = ImportSlot("FindNextFileW");
+    ASSERT_TRUE(slot);
+    g_findNext = reinterpret_cast<decltype(&FindNextFileW)>(std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&ListAsTheyMay)));
+    Collect(collector, root + "*.*");
+    *slot = reinterpret_cast<ULONG_PTR>(g_findNext);
 
-// Lists files of cloud\ as OneDrive and remote storage list files whose
-// data is elsewhere, which Wine cannot.
-static BOOL WINAPI ListedAsElsewhere(HANDLE find, LPWIN32_FIND_DATAW entry)
-{
-    const BOOL listed = g_findNext(find, entry);
-    const struct {
-        const wchar_t* name;
-        DWORD attribute;
-    } elsewhere[] = {{L"offline.obj", FILE_ATTRIBUTE_OFFLINE}, {L"onopen.pdb", 0x40000 /* recall on open */},
-                     {L"ondata.res", 0x400000 /* recall on data access */}, {L"ondata.pch", 0x400000}};
-    for (const auto& file : elsewhere)
-        if (listed && !wcscmp(entry->cFileName, file.name))
-            entry->dwFileAttributes |= file.attribute;
-    return listed;
-}
-
-// A file that would be read before its delete is kept unread while its data
-// is not on this disk; one that is never read goes wherever its data is.
-TEST(FileCollector, LeavesFilesWhoseDataIsElsewhereUnread)
-{
-    const std::string root = "C:\\vorlix-tests\\cloud\\";
-    CFileCollector collector;
-    {
-        const ImportPatch cloud("FindNextFileW", reinterpret_cast<void*>(&ListedAsElsewhere));
-        g_findNext = cloud.System<decltype(&FindNextFileW)>();
-        Collect(collector, root + "*.*");
-    }
     std::vector<std::string> found = Found(collector), unread;
     for (const NameNode* node = collector.unread.Head(); node; node = node->next)
-        unread.push_back(node->name);
+        unread.insert(unread.begin(), node->name);
+    const auto cut = std::partition(found.begin(), found.end(), [](const std::string& path) {
+        return path.find("\\cut\\") == std::string::npos;
+    });
+    EXPECT_EQ(3, found.end() - cut) << "the files of cut\\ listed before the break";
+    found.erase(cut, found.end());
     std::sort(found.begin(), found.end());
     std::sort(unread.begin(), unread.end());
-    EXPECT_EQ((std::vector<std::string>{root + "local.obj", root + "ondata.pch"}), found);
-    EXPECT_EQ((std::vector<std::string>{root + "offline.obj", root + "ondata.res", root + "onopen.pdb"}), unread);
+    EXPECT_EQ((std::vector<std::string>{root + "cloud\\elsewhere2.pch", root + "cloud\\local.obj", root + "ok\\a.obj"}), found);
+    EXPECT_EQ((std::vector<std::string>{root + "cloud\\elsewhere0.obj", root + "cloud\\elsewhere1.pdb",
+                                        root + "cloud\\elsewhere2.res"}),
+              unread);
+    EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
 }
 
 // Links of every kind are never entered; folders that hold their files
@@ -219,14 +186,10 @@ TEST(FileCollector, EntersReparseFoldersThatAreNotLinks)
         bool entered;
         const char* what;
     } cases[] = {
-        {0x9000001A, true, "a cloud placeholder folder"},
-        {0x9000701A, true, "OneDrive's files on demand"},
-        {0x80000013, true, "deduplicated"},
-        {0x9000001C, true, "projected file system"},
-        {0xA000000C, false, "a symbolic link"},
-        {0xA0000003, false, "a junction or mount point"},
-        {0xA000001D, false, "a WSL link"},
-        {0, false, "no tag given, as Wine lists a link"},
+        {0x9000001A, true, "a cloud placeholder folder"}, {0x9000701A, true, "OneDrive's files on demand"},
+        {0x80000013, true, "deduplicated"}, {0x9000001C, true, "projected file system"},
+        {0xA000000C, false, "a symbolic link"}, {0xA0000003, false, "a junction or mount point"},
+        {0xA000001D, false, "a WSL link"}, {0, false, "no tag given, as Wine lists a link"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.entered, EntersReparseFolder(c.tag)) << c.what;

@@ -70,10 +70,12 @@ touch "$vs/.vs/Sol/v17/ipch/AutoPCH/1a2b/main.ipch" "$vs/.vs/Sol/v17/Browse.VC.d
       "$vs"/Sol/{main.cpp,Sol.vcxproj} "$vs/Sol.sln" "$vs/Debug/keep.txt" "$vs/notes/Debug"
 vs_files() { (cd "$vs" && find . -type f | LC_ALL=C sort); }
 vs_before=$(vs_files)
+days='Błędna liczba dni (od 1 do 36500)'
 for bad in '/W:*.ipch;;*.VC.db#Pusty wzorzec' '/X:..\*.cpp#Błędny wzorzec "..\*.cpp"' '/w:#Pusty wzorzec' \
-           '/W:*.ipch;#Pusty wzorzec' '/X:a|b#Błędny wzorzec "a|b"'; do
-    vorlix "${bad%%#*}" /N 'C:\vorlix-vs'
-    check "a bad list, ${bad%%#*}: status 2, named, and nothing cleaned" test "$status
+           '/W:*.ipch;#Pusty wzorzec' '/X:a|b#Błędny wzorzec "a|b"' "/D:#$days" "/D:abc#$days" "/D:-5#$days" \
+           "/d:0#$days" "/D:36501#$days"; do
+    vorlix "${bad%%#*}" /Q 'C:\vorlix-vs'
+    check "a bad list or age, ${bad%%#*}: status 2, named, and nothing cleaned" test "$status
 $(iconv -f CP852 -t UTF-8 "$out.err" | tr -d '\r' | head -1)
 $(vs_files)" = "2
 ${bad#*#} w ${bad%%#*}
@@ -102,11 +104,11 @@ gfx="$WINEPREFIX/drive_c/vorlix-gfx"
 vorlix /N 'C:\vorlix-gfx'
 listed="$status $(LC_ALL=C sort "$out" | sed 's/do usunięcia/usunięte/')"
 vorlix 'C:\vorlix-gfx'
-check "what is no intermediate stays, named, and the rest goes, as /N lists; status 0" test "$listed
-$(cd "$gfx" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" = "$status $(LC_ALL=C sort "$out")
-./Renderer/main.cpp ./assets/models/bunny.obj ./assets/models/cube.obj ./assets/models/plain.obj ./assets/models/teapot.obj ./data/1abc.pdb ./godot/scene.res ./re/Renderer.idb "
-check "each kept file is named with its format, and counted" test "$(grep -e '^Pominięto' -e ' - ' "$out" | LC_ALL=C sort)" = \
-"C:\vorlix-gfx - usunięte: 9 plików (283 bajty), pominięte: 7 plików
+check "what is no intermediate stays, named with its format, and the rest goes, as /N lists; status 0" test "$listed
+$(cd "$gfx" && find . -type f | LC_ALL=C sort | tr '\n' ' ')
+$(grep -e '^Pominięto' -e ' - ' "$out" | LC_ALL=C sort)" = "$status $(LC_ALL=C sort "$out")
+./Renderer/main.cpp ./assets/models/bunny.obj ./assets/models/cube.obj ./assets/models/plain.obj ./assets/models/teapot.obj ./data/1abc.pdb ./godot/scene.res ./re/Renderer.idb 
+C:\vorlix-gfx - usunięte: 9 plików (283 bajty), pominięte: 7 plików
 Pominięto C:\vorlix-gfx\assets\models\bunny.obj: model Wavefront OBJ
 Pominięto C:\vorlix-gfx\assets\models\cube.obj: model Wavefront OBJ
 Pominięto C:\vorlix-gfx\assets\models\plain.obj: model Wavefront OBJ
@@ -124,13 +126,6 @@ head -c 3000 /dev/zero >"$old/Duzy/Debug/a.obj" && head -c 1000 /dev/zero >"$old
 head -c 500 /dev/zero >"$old/Maly/Debug/c.obj" && touch -d '100 days ago' "$old"/{top.tmp,Maly/Debug/c.obj}
 chmod a-w "$old"/Duzy/{Debug/a.obj,main.cpp}
 old_files() { (cd "$old" && find . -type f | LC_ALL=C sort | tr '\n' ' '); }
-old_before=$(old_files)
-for bad in /D: /D:abc /D:-5 /d:0 /D:36501; do
-    vorlix "$bad" /Q 'C:\vorlix-old'
-    check "a bad age, $bad: status 2, named, and nothing cleaned" test \
-        "$status $(iconv -f CP852 -t UTF-8 "$out.err" | head -1 | tr -d '\r') $(old_files)" = \
-        "2 Błędna liczba dni w $bad (od 1 do 36500) $old_before"
-done
 vorlix /N /Q /F 'C:\vorlix-old'
 check "/N /Q: each project's share, largest first, then the files in the folder itself, then the summary" test "$(cat "$out")" = \
 "C:\vorlix-old\Duzy: 2 pliki (4000 bajtów)
@@ -147,12 +142,10 @@ C:\vorlix-old\top.tmp
 0 C:\vorlix-old - usunięte: 2 pliki (500 bajtów), zbyt nowe: 2 pliki
 C:\vorlix-old\Maly\Debug\c.obj
 C:\vorlix-old\top.tmp ./Duzy/Debug/a.obj ./Duzy/Debug/b.pch ./Duzy/main.cpp "
-vorlix /F /N 'C:\vorlix-old'
-listed="$status $(LC_ALL=C sort "$out")"
-vorlix /f 'C:\vorlix-old'
-check "/F deletes the read-only intermediate too, as /N /F lists it; status 0; the source stays read-only" test "$listed
-./Duzy/main.cpp  444" = "$status $(LC_ALL=C sort "$out" | sed 's/usunięte:/do usunięcia:/')
-$(old_files) $(stat -c %a "$old/Duzy/main.cpp")"
+vorlix /f /q 'C:\vorlix-old'
+check "/F deletes the read-only intermediate too, as /N /F counted it; status 0; the source stays read-only" \
+    test "$status $(cat "$out") $(old_files) $(stat -c %a "$old/Duzy/main.cpp")" = \
+    "0 C:\vorlix-old - usunięte: 2 pliki (4000 bajtów) ./Duzy/main.cpp  444"
 check "it narrows the DLL search before it writes a line" \
     "$here/tests/narrows-dll-search.sh" KERNEL32.WriteFile "$com" /?
 version=$(sed -n 's/^#define VORLIX_VERSION  *\([0-9, ]*\)$/\1/p' "$here/res/version.h" | sed 's/, /./g')
@@ -200,8 +193,6 @@ $(LC_ALL=C sort "$out")" = "1
 C:\vorlix-any\?????? ?? - usunięte: 17 plików (0 bajtów), nieusunięte: 2 pliki
 Nie usunięto C:\vorlix-any\?????? ??\README.tmp: prowadzi poza wskazany katalog
 Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog"
-check "no intermediate is left, and nothing outside went" test "$(cd "$any" && find . -type f -regextype egrep \
-    -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg|tmp)')" = "./outside/precious.obj"
 
 chmod -R u+w "$sample"
 chmod -R u+w "$old"

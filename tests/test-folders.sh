@@ -19,10 +19,10 @@ mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a fo
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$(dirname "$0")/any-name-tree.sh" "$1/anyname"
 "$(dirname "$0")/graphics-tree.sh" "$1/graphics"
-mkdir -p "$1/cloud" && touch "$1"/cloud/{offline.obj,onopen.pdb,ondata.res,ondata.pch,local.obj}
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
-mkdir -p "$deep" "$1/vanish/sub" "$1/broken/ok" "$1/broken/cut"
-touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj} "$1/broken/ok/a.obj" "$1"/broken/cut/b{1..6}.obj
+mkdir -p "$deep" "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
+touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
+      "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,local.obj}
 cd "$1/clean"
 touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \
       proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub{1..9}/precompiled.pch
