@@ -99,11 +99,12 @@ NTSTATUS SetDeleteDisposition(HANDLE file)
     return NtSetInformationFile(file, &status, &disposition, sizeof disposition, FileDispositionInformation);
 }
 
-// What the system answers here (ntstatus.h, which clashes with windows.h).
-constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);  // a read-only file
+// What the system answers here (ntstatus.h clashes with windows.h): a
+// read-only file refused, and a call not taken (invalid information class,
+// invalid parameter, not supported, not implemented: Wine 8 says the last).
+constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);
 constexpr NTSTATUS kNotTaken[] = {static_cast<NTSTATUS>(0xC0000003), static_cast<NTSTATUS>(0xC000000D),
                                   static_cast<NTSTATUS>(0xC00000BB), static_cast<NTSTATUS>(0xC0000002)};
-// (invalid information class, invalid parameter, not supported, not implemented)
 
 // Not in the XP headers: what Windows 10 1809 and later take to delete a
 // read-only file in one call.
@@ -221,9 +222,11 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
             return kept;
     }
 
+    // The size only tells; the attributes and the time decide.
     BY_HANDLE_FILE_INFORMATION info = {};
-    const bool needed = size || m_rules.checkOnly || m_rules.writtenBefore;
-    if (needed && !GetFileInformationByHandle(file, &info))
+    const bool decides = m_rules.checkOnly || m_rules.writtenBefore;
+    const bool known = (size || decides) && GetFileInformationByHandle(file, &info);
+    if (decides && !known)
         return GetLastError();
     if (size)
         *size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
@@ -232,8 +235,8 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
             m_rules.writtenBefore)
         return kKeptTooNew;
     if (m_rules.checkOnly)
-        return info.dwFileAttributes & FILE_ATTRIBUTE_READONLY && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
-                                                                                        : ERROR_SUCCESS;
+        return (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
+                                                                                          : ERROR_SUCCESS;
     NTSTATUS result = SetDeleteDisposition(file);
     if (result == kStatusCannotDelete && m_rules.readOnlyToo)
         result = DeleteReadOnly(file);

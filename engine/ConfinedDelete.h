@@ -47,8 +47,8 @@ public:
 
     // Deletes the file at `path`, a full path (UTF-8) as collected below the
     // folder, of any length. ERROR_SUCCESS, or why the file stays: a system
-    // error code, kErrorOutsideFolder, or one of the kKept codes of
-    // FileFormats.h for a file that is no intermediate: one that is read
+    // error code, kErrorOutsideFolder, kKeptTooNew, or one of the kKept codes
+    // of FileFormats.h for a file that is no intermediate: one that is read
     // first is read through this same handle. With `size`, the file's size is
     // stored there too. Allocates nothing; safe to call from several threads
     // at once, each with 150 KB of stack to spare.
