@@ -242,26 +242,34 @@ Figures Measure(const std::string& base, int matching)
 
     Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-    const std::string engineTree = copy("engine");
-    {
+    // The engine on a copy of its own: collecting, timed into `collect`
+    // when asked, then deleting, timed and returned; with or without reading
+    // first the files that other formats share.
+    const auto runEngine = [&](const char* name, bool readsFirst, double* collect) {
+        const std::string tree = copy(name);
         CFileCollector collector;
         collector.bRecurse = TRUE;
         double start = Now();
-        const std::wstring folder(engineTree.begin(), engineTree.end());
+        const std::wstring folder(tree.begin(), tree.end());
         const CConfinedDeleter deleter(folder.c_str());
         CollectCleanable(collector, folder.c_str());
-        figures.collect = Now() - start;
+        if (collect)
+            *collect = Now() - start;
+        CConfinedDeleter::s_bReadsFirst = readsFirst;
         start = Now();
         DeleteFound(collector.found, deleter, nullptr, g_deleteThreads);
-        figures.remove = Now() - start;
-    }
+        const double seconds = Now() - start;
+        CConfinedDeleter::s_bReadsFirst = true;
+        check(readsFirst ? "the engine" : "the engine without reading first", tree);
+        return seconds;
+    };
+    figures.remove = runEngine("engine", true, &figures.collect);
     // The peak of the whole process so far: with sizes given in rising
     // order, that is the peak of the size just run.
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     figures.peakMB = double(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    check("the engine", engineTree);
 
     const std::string floorTree = copy("floor");
     {
@@ -279,23 +287,8 @@ Figures Measure(const std::string& base, int matching)
     // each on a copy of its own, in the order with, without, without, with,
     // so that a drift weighs on both alike. The first is the engine's own
     // delete above, with the floor between it and the next.
-    const auto timeDelete = [&](const char* name, bool readsFirst) {
-        const std::string tree = copy(name);
-        CFileCollector collector;
-        collector.bRecurse = TRUE;
-        const std::wstring folder(tree.begin(), tree.end());
-        const CConfinedDeleter deleter(folder.c_str());
-        CollectCleanable(collector, folder.c_str());
-        CConfinedDeleter::s_bReadsFirst = readsFirst;
-        const double start = Now();
-        DeleteFound(collector.found, deleter, nullptr, g_deleteThreads);
-        const double seconds = Now() - start;
-        CConfinedDeleter::s_bReadsFirst = true;
-        check(readsFirst ? "the engine" : "the engine without reading first", tree);
-        return seconds;
-    };
-    figures.removeUnread = timeDelete("unread1", false) + timeDelete("unread2", false);
-    figures.removeRead = figures.remove + timeDelete("read", true);
+    figures.removeUnread = runEngine("unread1", false, nullptr) + runEngine("unread2", false, nullptr);
+    figures.removeRead = figures.remove + runEngine("read", true, nullptr);
 
     // The ready line against the ten alone: once to warm the tree, then in
     // the order ten, ready, ready, ten, so that a drift weighs on both alike.

@@ -22,7 +22,6 @@
 #include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
 #include "engine/FileFormats.h"
-#include "engine/PathText.h"
 #include "engine/Plural.h"
 
 namespace {
@@ -97,10 +96,7 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
     CCleaningProgress progress;
     std::unique_ptr<CProgressLine> progressLine(options.quiet ? new CProgressLine(progress) : nullptr);
     CollectCleanable(collector, folder.c_str(), &progress, options.added);
-    std::string root;  // as the collected paths begin
-    const std::wstring full = FullFolderPath(folder.c_str());
-    AppendUtf8(root, full.data(), full.size());
-    CFolderReport report(options, folder, root, out, progressLine.get());
+    CFolderReport report(options, folder, deleter.RootText(), out, progressLine.get());
     for (const auto& unsearched : collector.unsearched)
         report.Unsearched(unsearched.first, unsearched.second);
     for (const NameNode* node = collector.unread.Head(); node; node = node->next)

@@ -44,6 +44,9 @@ public:
 
     // False when the folder could not be opened: every delete is refused.
     bool IsBound() const { return !m_rootName.empty(); }
+    // The folder's full path (UTF-8) ending in a backslash, as the paths
+    // collected below it begin; empty when not bound.
+    const std::string& RootText() const { return m_rootText; }
 
     // Deletes the file at `path`, a full path (UTF-8) as collected below the
     // folder, of any length. ERROR_SUCCESS, or why the file stays: a system

@@ -345,7 +345,7 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
         // top, that means all its files; never when it is a link.
         const bool plainName = levelFolderNames && levelPattern.find_first_of("*?") == std::string::npos;
         for (auto name = subfolders.rbegin(); name != subfolders.rend(); ++name) {
-            const std::string subfolder = folder + *name + '\\';
+            std::string subfolder = folder + *name + '\\';
             if (plainName) {
                 const std::string named = subfolder + levelPattern;
                 const DWORD attributes = GetFileAttributesW(SuperPath(WideOf(named.c_str())).c_str());
@@ -355,7 +355,7 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
                     continue;
                 }
             }
-            pending.push_back({subfolder, allFiles});
+            pending.push_back({std::move(subfolder), allFiles});
         }
     }
 }
