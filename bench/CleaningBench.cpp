@@ -87,11 +87,19 @@ double Run(const std::string& commandLine)
     return elapsed;
 }
 
-// The first bytes that the compiler, the linker and the resource compiler
-// write: so the engine reads what it reads of real intermediates.
-const std::string kCoffHead("\x4c\x01\x03\x00\x5e\x2b\x6a\x65\x10\x02\x00\x00\x21\x00\x00\x00\x00\x00\x00\x00", 20);
+// The first bytes that the Visual C++ tools write, by extension: every
+// intermediate is read as a real one is. Sources hold their own path.
 const std::string kMsfHead("Microsoft C/C++ MSF 7.00\r\n\x1a" "DS\x00\x00\x00\x00\x10\x00\x00", 36);
 const std::string kResHead("\x00\x00\x00\x00\x20\x00\x00\x00\xff\xff\x00\x00\xff\xff\x00\x00", 16);
+const struct {
+    const char* extension;
+    std::string head;
+} kHeads[] = {
+    {".obj", std::string("\x4c\x01\x03\x00\x5e\x2b\x6a\x65\x10\x02\x00\x00\x21\x00\x00\x00\x00\x00\x00\x00", 20)},
+    {".pdb", kMsfHead}, {".idb", kMsfHead}, {".ncb", kMsfHead}, {".res", kResHead}, {".aps", kResHead},
+    {".pch", std::string("VCPCH0\x00\x00\x01\x00", 10)}, {".ilk", "Microsoft Linker Database\n\n\x07"},
+    {".plg", "<html>\r\n<body>\r\n<pre>\r\n"},
+};
 
 void WriteFileAt(const std::string& path)
 {
@@ -100,12 +108,11 @@ void WriteFileAt(const std::string& path)
         std::fprintf(stderr, "vorlix_bench: cannot create %s\n", path.c_str());
         std::exit(2);
     }
-    const std::string extension = path.substr(path.size() - 4);
-    const std::string text = (extension == ".obj"                        ? kCoffHead
-                              : extension == ".pdb" || extension == ".idb" ? kMsfHead
-                              : extension == ".res"                        ? kResHead
-                                                                           : std::string()) +
-                             path;
+    std::string text = path;
+    for (const auto& intermediate : kHeads) {
+        if (path.compare(path.size() - 4, 4, intermediate.extension) == 0)
+            text.insert(0, intermediate.head);
+    }
     DWORD written;
     WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
     CloseHandle(file);
@@ -195,8 +202,8 @@ struct FloorDrain {
 struct Figures {
     long matching;
     double collect, remove, floor, del, find;
-    // Deleting twice without reading first the files that other formats
-    // share, and twice with (the engine's delete among them).
+    // Deleting twice without reading first the intermediates, and twice
+    // with (the engine's delete among them).
     double removeUnread, removeRead;
     double collectTen, collectReady;  // collecting alone, the ten and with the ready line
     double peakMB;  // the process's peak working set once the engine has run
@@ -244,7 +251,7 @@ Figures Measure(const std::string& base, int matching)
 
     // The engine on a copy of its own: collecting, timed into `collect`
     // when asked, then deleting, timed and returned; with or without reading
-    // first the files that other formats share.
+    // the intermediates first.
     const auto runEngine = [&](const char* name, bool readsFirst, double* collect) {
         const std::string tree = copy(name);
         CFileCollector collector;

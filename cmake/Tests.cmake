@@ -14,7 +14,9 @@ set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
 
 add_executable(engine_tests
     tests/NameListTest.cpp
+    tests/ImportPatch.cpp
     tests/FileCollectorTest.cpp
+    tests/ConfinedDeleteTest.cpp
     tests/CleaningRunTest.cpp
     tests/PluralTest.cpp)
 target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main)

@@ -21,7 +21,7 @@
 #include "engine/ConfinedDelete.h"
 #include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
-#include "engine/FileFormats.h"
+#include "engine/KeptFormats.h"
 #include "engine/Plural.h"
 
 namespace {
@@ -43,7 +43,10 @@ const char* const kUsage[] = {
     "",
     "Wzorce oddziela się średnikiem; * to dowolny ciąg znaków, ? jeden znak.",
     "Wzorzec dotyczy tylko plików: katalogu o pasującej nazwie nie opróżnia.",
-    "Modele Wavefront, struktury PDB, bazy IDA i zasoby Godot zostają (pominięte).",
+    "Plik usuwa się tylko wtedy, gdy zapisało go narzędzie Visual C++, co widać",
+    "po jego pierwszych bajtach (obiekt COFF, OMF lub LLVM, nagłówek MSF, zasób,",
+    "prekompilowany nagłówek, baza konsolidatora, dziennik HTML) albo gdy jest",
+    "pusty; inne pliki o tych nazwach zostają (pominięte). *.tmp nie są czytane.",
     "",
     "Przykład, czyszczenie co tydzień: vorlix /q /f /d:30 D:\\Projekty",
     "",

@@ -11,7 +11,7 @@
 
 #include "ExitCode.h"
 #include "engine/ConfinedDelete.h"
-#include "engine/FileFormats.h"
+#include "engine/KeptFormats.h"
 #include "engine/Plural.h"
 
 namespace {
@@ -48,8 +48,10 @@ const char* KeptText(DWORD why)
         return "baza danych IDA";
     case kKeptGodotResource:
         return "zasób Godot";
-    default:
+    case kKeptUnread:
         return "jego dane nie są na tym dysku, nie odczytano go";
+    default:
+        return "po pierwszych bajtach nie rozpoznano pliku narzędzi Visual C++";
     }
 }
 

@@ -100,9 +100,10 @@ struct NodeFree {
 };
 using OwnedNode = std::unique_ptr<NameNode, NodeFree>;
 
+// Another program has the file open, or deleted it and holds it still.
 bool IsHeldOpen(DWORD error)
 {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_DELETE_PENDING;
 }
 
 // Another program deleted the file, or its folder, after it was found: a

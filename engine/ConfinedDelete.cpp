@@ -8,13 +8,17 @@
 #include <cstring>
 #include <iterator>
 
-#include "FileFormats.h"
+#include "Intermediates.h"
+#include "KeptFormats.h"
 #include "PathText.h"
 
 extern "C" NTSYSAPI BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING a, PCUNICODE_STRING b,
                                                         BOOLEAN caseInsensitive);
+extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
 
 namespace {
+
+constexpr auto kFileStandardInformation = static_cast<FILE_INFORMATION_CLASS>(5);
 
 // Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
 union NameBuffer {
@@ -90,6 +94,36 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
 }
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Why an open failed. A file that another program deleted while it still
+// holds it open (Windows before 10 deletes so) refuses every open with
+// access denied until that program lets go; told apart by its status, it
+// is tried again, and may be gone by then.
+DWORD WhyNotOpened()
+{
+    constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending ? ERROR_DELETE_PENDING
+                                                                                        : error;
+}
+
+// Whether the file on `file`, which `name` (null: none given) does not
+// name where it was found, was deleted by another program since it was
+// opened: its delete is pending or it has no name left (Wine then gives no
+// name at all), or, as Windows 10 and later delete, it was moved below
+// \$Extend\$Deleted. It decides only what is reported: a file that the
+// answer does not name where it was found is never deleted.
+bool WasDeletedMeanwhile(HANDLE file, const UNICODE_STRING* name)
+{
+    static const WCHAR kDeleted[] = L"\\$Extend\\$Deleted\\";
+    if (name && std::search(name->Buffer, name->Buffer + name->Length / sizeof(WCHAR), kDeleted,
+                            kDeleted + std::size(kDeleted) - 1) != name->Buffer + name->Length / sizeof(WCHAR))
+        return true;
+    FILE_STANDARD_INFORMATION standard = {};
+    IO_STATUS_BLOCK status;
+    return NT_SUCCESS(NtQueryInformationFile(file, &status, &standard, sizeof standard, kFileStandardInformation)) &&
+           (standard.DeletePending || standard.NumberOfLinks == 0);
+}
 
 // The file goes when the handle closes.
 NTSTATUS SetDeleteDisposition(HANDLE file)
@@ -198,10 +232,11 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
     const FileHandle file(CreateFileW(wide, access, kShareAll, nullptr, OPEN_EXISTING,
                                       read ? FILE_FLAG_OPEN_NO_RECALL : FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.IsOpen())
-        return GetLastError();
+        return WhyNotOpened();
 
     // The file must be where it was found: the folder's own name, a
-    // backslash, then the whole path below.
+    // backslash, then the whole path below. One that another program
+    // deleted meanwhile is already gone, as if its open had not found it.
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(file, buffer);
     const size_t rootLength = m_rootName.size();
@@ -209,17 +244,16 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
         !EqualIgnoringCase(m_rootName.data(), actual->Buffer, rootLength) ||
         !SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1,
                        actual->Length / sizeof(WCHAR) - rootLength - 1))
-        return kErrorOutsideFolder;
+        return WasDeletedMeanwhile(file, actual) ? ERROR_FILE_NOT_FOUND : kErrorOutsideFolder;
 
     // Only what is an intermediate goes: the file read is the file deleted.
     if (read) {
-        char head[kFormatHeadBytes];
+        char head[kHeadBytes];
         DWORD length = 0;
         if (!ReadFile(file, head, sizeof head, &length, nullptr))
             return GetLastError();
-        const DWORD kept = KeptFormatOf(head, length);
-        if (kept != ERROR_SUCCESS)
-            return kept;
+        if (!BeginsAsIntermediate(path, reinterpret_cast<const unsigned char*>(head), length))
+            return WhyKept(head, length);
     }
 
     // The size only tells; the attributes and the time decide.

@@ -18,7 +18,7 @@
 constexpr DWORD kErrorOutsideFolder = 0x20000000 | 1;
 
 // A file that was written too lately to go (CDeleteRules::writtenBefore).
-constexpr DWORD kKeptTooNew = 0x20000000 | 7;
+constexpr DWORD kKeptTooNew = 0x20000000 | 8;
 
 // How a deleter deletes, beyond the dialog's plain way.
 struct CDeleteRules {
@@ -51,14 +51,14 @@ public:
     // Deletes the file at `path`, a full path (UTF-8) as collected below the
     // folder, of any length. ERROR_SUCCESS, or why the file stays: a system
     // error code, kErrorOutsideFolder, kKeptTooNew, or one of the kKept codes
-    // of FileFormats.h for a file that is no intermediate: one that is read
-    // first is read through this same handle. With `size`, the file's size is
+    // of KeptFormats.h for a file whose first bytes are no intermediate's
+    // (Intermediates.h): a file is read through this same handle. With `size`, the file's size is
     // stored there too. Allocates nothing; safe to call from several threads
     // at once, each with 150 KB of stack to spare.
     DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;
 
-    // Whether files of the extensions that other formats share are read
-    // first (FileFormats.h). Only the benchmark clears it, to time the reads.
+    // Whether files of the nine extensions are read first (Intermediates.h).
+    // Only the benchmark clears it, to time the reads.
     static bool s_bReadsFirst;
 
 private:

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "FileFormats.h"
+#include "Intermediates.h"
 #include "PathText.h"
 #include "Threads.h"
 

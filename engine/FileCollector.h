@@ -75,7 +75,7 @@ public:
     CNameList found;                   // full paths (UTF-8) collected so far, newest first
     CNameList excluded;                // extensions with their dot (".obj"), never collected
     // Files that would be collected but are read before they are deleted
-    // (FileFormats.h), while their data is not on this disk: reading them
+    // (Intermediates.h), while their data is not on this disk: reading them
     // would fetch them, so they stay unread. Full paths (UTF-8), newest first.
     CNameList unread;
     // File-name patterns (UTF-8, "*.pdb") whose files are never collected,

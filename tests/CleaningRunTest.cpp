@@ -3,47 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <malloc.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 
+#include "ImportPatch.h"
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/FileCollector.h"
 #include "engine/PathText.h"
 
+extern "C" NTSYSAPI VOID NTAPI RtlSetLastWin32ErrorAndNtStatusFromNtStatus(NTSTATUS status);
 extern std::atomic<int> g_allocationsLeft;
 extern std::atomic<long> g_liveAllocations;
 
-static bool Exists(const std::string& path)
+static bool Exists(const std::string& path)  // UTF-8
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WideOf(path.c_str()).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 static std::wstring Wide(const std::string& ascii)
 {
     return std::wstring(ascii.begin(), ascii.end());
-}
-
-// The files below `folder` (a super path), by their paths below it, UTF-8;
-// folder links are not entered.
-static void FilesBelow(const std::wstring& folder, const std::string& below, std::vector<std::string>& files)
-{
-    WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = below;
-        AppendUtf8(name, entry.cFileName, wcslen(entry.cFileName));
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.push_back(name);
-        else if (wcscmp(entry.cFileName, L".") && wcscmp(entry.cFileName, L"..") &&
-                 !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            FilesBelow(folder + entry.cFileName + L"\\", name + "\\", files);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    std::sort(files.begin(), files.end());
 }
 
 static std::vector<std::string> Sorted(const CNameList& list)
@@ -63,87 +46,20 @@ struct Outcome : CDeleteObserver {
     void Kept(const char* path, DWORD error) override { kept.emplace_back(path, error), told.push_back(path); }
 };
 
-TEST(CleaningRun, DeletesEveryPatternAndNothingElse)
+// Files named like intermediates (tests/first-bytes.txt), cleaned as the
+// dialog cleans: those that begin as the tools write them go (first-bytes.go),
+// and all the others stay (first-bytes.stay): models, structures, e-books,
+// pictures, notes, and files cut short.
+TEST(CleaningRun, DeletesOnlyWhatBeginsAsAnIntermediate)
 {
-    const std::string root = "C:\\vorlix-tests\\clean\\", debug = root + "proj\\Debug\\";
-    const CConfinedDeleter deleter(Wide(root).c_str());  // as typed, with a trailing backslash
-    CFileCollector collector;
-    collector.bRecurse = TRUE;
-    CollectCleanable(collector, Wide(root).c_str());
-    const std::vector<std::string> found = Sorted(collector.found);
-    Outcome outcome;
-    DeleteFound(collector.found, deleter, &outcome);
-    EXPECT_TRUE(collector.found.IsEmpty());
-    outcome.deleted.push_back(debug + "locked.obj");
-    std::sort(outcome.deleted.begin(), outcome.deleted.end());
-    EXPECT_EQ(found, outcome.deleted) << "all that was found went, but the read-only file";
-    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{debug + "locked.obj", ERROR_ACCESS_DENIED}}), outcome.kept);
-    for (const char* pattern : kCleanPatterns)
-        EXPECT_FALSE(Exists(debug + "x" + (pattern + 1))) << pattern;
-    EXPECT_FALSE(Exists(root + "top.tmp") || Exists(root + "proj\\Release\\UPPER.OBJ"));
-    const std::vector<std::string> kept = {"proj\\config.tmpl", "proj\\form.resx", "proj\\main.cpp", "proj\\proj.dsp",
-                                           "proj\\Debug\\notes.txt", "proj\\Debug\\locked.obj" /* read-only */};
-    for (const std::string& file : kept)
-        EXPECT_TRUE(Exists(root + file)) << file;
-
-    // The dialog refuses these before a run (a missing folder: tests/e2e.sh).
-    EXPECT_FALSE(IsExistingFolder(Wide(debug + "notes.txt").c_str())) << "a file";
-    EXPECT_FALSE(IsExistingFolder(L""));
-}
-
-// Names in any script, paths far over MAX_PATH, folders whose names end in
-// a dot or a space, files and folders whose names differ only in case: every
-// intermediate goes, as the dialog cleans. A link deep down leads outside,
-// and file links named like an intermediate lead to sources beside them:
-// what they lead to stays.
-TEST(CleaningRun, CleansNamesInAnyScriptAtAnyDepth)
-{
-    const std::wstring root = L"C:\\vorlix-tests\\anyname\\";
-    ASSERT_TRUE(IsExistingFolder((root + L"in").c_str()));
-    CleanFolder((root + L"in").c_str());
-    const std::string part(99, 'p'), over300 = part + "\\" + part + "\\" + part + "\\";
-    std::string over1000 = over300;
-    for (int i = 0; i < 7; ++i)
-        over1000 += part + "\\";
-    std::vector<std::string> left;
-    FilesBelow(SuperPath(root + L"in\\"), "", left);
-    std::vector<std::string> sources = {
-        "README", "README.tmp", "case\\A.CPP", "case\\DEBUG\\M.CPP", "case\\Debug\\m.cpp", "case\\a.cpp",
-        "case\\debug\\m.cpp", "Release \\x.cpp", "Release.\\x.cpp", "emoji\\\xF0\x9F\x9A\x80.cpp", "inlink.obj",
-        "mix\\za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87_\xCE\xA9.h", over300 + "a.cpp", over1000 + "b.cpp", "readme.txt",
-        "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB5\xD0\xBA\xD1\x82\\main.cpp", "\xE6\x97\xA5\xE6\x9C\xAC\\\xE6\xBA\x90.cpp",
-    };
-    std::sort(sources.begin(), sources.end());
-    EXPECT_EQ(sources, left) << "left: the sources, and the file links whose sources stay";
-    EXPECT_TRUE(Exists("C:\\vorlix-tests\\anyname\\outside\\precious.obj"));
-}
-
-// A graphics solution (tests/graphics-tree.sh): the compiler's and the
-// linker's files go; models, a structure, a database and a resource of the
-// same extensions stay.
-TEST(CleaningRun, KeepsWhatIsNoIntermediate)
-{
-    const std::wstring root = L"C:\\vorlix-tests\\graphics\\";
-    CleanFolder(root.c_str());
-    std::vector<std::string> left;
-    FilesBelow(SuperPath(root), "", left);
-    EXPECT_EQ((std::vector<std::string>{"Renderer\\main.cpp", "assets\\models\\bunny.obj", "assets\\models\\cube.obj",
-                                        "assets\\models\\plain.obj", "assets\\models\\teapot.obj", "data\\1abc.pdb",
-                                        "godot\\scene.res", "re\\Renderer.idb"}),
-              left);
-}
-
-TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
-{
-    const struct {
-        const wchar_t *typed, *cleaned;
-    } cases[] = {
-        {L"C:\\Stare ", L"C:\\Stare"}, {L"C:\\Stare. . ", L"C:\\Stare"}, {L"C:\\Stare\\ ", L"C:\\Stare\\"},
-        {L"C:\\St are", L"C:\\St are"}, {L"..\\.. ", L"..\\.."}, {L". ", L"."}, {L"D:", L"D:"},
-    };
-    for (const auto& c : cases)
-        EXPECT_TRUE(std::wstring(c.cleaned) == std::wstring(c.typed, TrimmedFolderLength(c.typed)))
-            << std::string(c.cleaned, c.cleaned + wcslen(c.cleaned));
+    const std::string root = "C:\\vorlix-tests\\first-bytes";
+    CleanFolder(Wide(root + "\\").c_str());
+    for (const bool go : {true, false}) {
+        std::ifstream list(root + (go ? ".go" : ".stay"));
+        ASSERT_TRUE(list.good()) << "no list of what " << (go ? "goes" : "stays");
+        for (std::string file; std::getline(list, file);)
+            EXPECT_EQ(!go, Exists(root + "\\" + file)) << file;
+    }
 }
 
 // A file link named like an intermediate, and a folder swapped after
@@ -182,7 +98,7 @@ static DWORD WINAPI CollectTheDeepTree(void* collector)
 
 // A tree far deeper than its stack would hold at one call per level: the
 // walk takes no stack for its depth, and finds what is at the bottom. (Paths
-// far over MAX_PATH are deleted in CleansNamesInAnyScriptAtAnyDepth.)
+// far over MAX_PATH are deleted in tests/console.sh, in any script.)
 TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
 {
     std::string bottom = "C:\\vorlix-tests\\deep\\";
@@ -197,9 +113,75 @@ TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
     EXPECT_EQ(std::vector<std::string>{bottom + "a.obj"}, Sorted(collector.found));
 }
 
+static decltype(&NtQueryObject) g_queryObject;
+static decltype(&NtQueryInformationFile) g_queryFile;
+static decltype(&CreateFileW) g_createFile;
+static std::atomic<bool> g_letGo{false};
+
+// What the systems answer of a file that another program deleted while its
+// delete looked at it: its name (none, as Wine gives), its links, and
+// whether its delete is pending. moved.obj is named elsewhere, as a link leads.
+static struct Meanwhile {
+    const wchar_t* file;
+    WCHAR name[64];
+    ULONG links;
+    BOOLEAN pending;
+} g_meanwhile[] = {
+    {L"\\posix.obj", L"\\Device\\HarddiskVolume3\\$Extend\\$Deleted\\001200000000A35F", 1, FALSE},  // Windows 10
+    {L"\\unlinked.obj", L"", 0, FALSE},
+    {L"\\pending.obj", L"", 1, TRUE},
+    {L"\\moved.obj", L"\\Device\\HarddiskVolume3\\moved.obj", 1, FALSE},
+};
+
+static Meanwhile* MeanwhileOf(HANDLE file)
+{
+    for (auto& answer : g_meanwhile)
+        if (IsOn(file, answer.file))
+            return &answer;
+    return nullptr;
+}
+
+static NTSTATUS NTAPI NameAsIfDeletedMeanwhile(HANDLE file, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length,
+                                               PULONG returned)
+{
+    auto* const answer = MeanwhileOf(file);
+    const NTSTATUS status = g_queryObject(file, kind, info, length, returned);
+    if (answer && kind == ObjectNameInformation) {
+        const USHORT size = static_cast<USHORT>(wcslen(answer->name) * 2);
+        static_cast<OBJECT_NAME_INFORMATION*>(info)->Name = {size, size, size ? answer->name : nullptr};
+    }
+    return status;
+}
+
+static NTSTATUS NTAPI StateAsIfDeletedMeanwhile(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
+                                                FILE_INFORMATION_CLASS kind)
+{
+    auto* const answer = MeanwhileOf(file);
+    auto* const standard = static_cast<FILE_STANDARD_INFORMATION*>(info);
+    const NTSTATUS result = g_queryFile(file, status, info, length, kind);
+    if (answer && kind == 5)  // FileStandardInformation
+        standard->NumberOfLinks = answer->links, standard->DeletePending = answer->pending;
+    return result;
+}
+
+// Windows refuses to open a file whose delete is pending: held-pending.obj,
+// whose deleter lets go after the first try, and stuck-pending.obj, whose
+// deleter never does.
+static HANDLE WINAPI OpenAsIfDeletePending(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                           DWORD disposition, DWORD flags, HANDLE model)
+{
+    if (wcsstr(path, L"\\stuck-pending.obj") ||
+        (wcsstr(path, L"\\held-pending.obj") && !g_letGo.exchange(true) && DeleteFileW(path))) {
+        RtlSetLastWin32ErrorAndNtStatusFromNtStatus(static_cast<NTSTATUS>(0xC0000056));
+        return INVALID_HANDLE_VALUE;
+    }
+    return g_createFile(path, access, share, security, disposition, flags, model);
+}
+
 // Another program deletes found files, and a folder with its files, before
-// their turn: nothing of them stays, so they are no failures; and a folder
-// gone before it is listed held nothing, and was not left unsearched.
+// their turn, or while their delete looks at them: nothing of them stays, so
+// they are no failures, and what is still there is not deleted for it. A
+// folder gone before it is listed held nothing, and was not left unsearched.
 TEST(CleaningRun, WhatIsAlreadyGoneIsNoFailure)
 {
     const std::string root = "C:\\vorlix-tests\\vanish\\";
@@ -210,10 +192,35 @@ TEST(CleaningRun, WhatIsAlreadyGoneIsNoFailure)
     ASSERT_TRUE(DeleteFileA((root + "gone.obj").c_str()) && DeleteFileA((root + "sub\\c.obj").c_str()) &&
                 RemoveDirectoryA((root + "sub").c_str()));
     Outcome outcome;
-    DeleteFound(collector.found, deleter, &outcome);
-    EXPECT_EQ(std::vector<std::string>{root + "a.obj"}, outcome.told) << "the only file told of, as deleted";
+    {
+        const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsIfDeletedMeanwhile, &g_queryObject);
+        const CImportPatch state(L"ntdll.dll", "NtQueryInformationFile", &StateAsIfDeletedMeanwhile, &g_queryFile);
+        const CImportPatch open(L"kernel32.dll", "CreateFileW", &OpenAsIfDeletePending, &g_createFile);
+        ASSERT_TRUE(name.IsSet() && state.IsSet() && open.IsSet());
+        DeleteFound(collector.found, deleter, &outcome);
+    }
+    EXPECT_EQ(std::vector<std::string>{root + "a.obj"}, outcome.deleted);
+    std::sort(outcome.kept.begin(), outcome.kept.end());
+    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "moved.obj", kErrorOutsideFolder},
+                                                          {root + "stuck-pending.obj", ERROR_DELETE_PENDING}}),
+              outcome.kept);
+    for (const char* name : {"posix.obj", "unlinked.obj", "pending.obj", "moved.obj"})
+        EXPECT_TRUE(Exists(root + name)) << name << ": not deleted for a look";
+    EXPECT_FALSE(Exists(root + "held-pending.obj"));
     collector.Collect(Wide(root + "sub\\*.obj").c_str());
     EXPECT_TRUE(collector.unsearched.empty());
+}
+
+static decltype(&ReadFile) g_readFile;
+
+// As Windows reads a file of which another program locked a range: ranged.obj.
+static BOOL WINAPI ReadAsIfRangeLocked(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    if (IsOn(file, L"\\ranged.obj")) {
+        SetLastError(ERROR_LOCK_VIOLATION);
+        return FALSE;
+    }
+    return g_readFile(file, data, size, read, overlapped);
 }
 
 static DWORD WINAPI ReleaseSoon(void* file)
@@ -224,8 +231,9 @@ static DWORD WINAPI ReleaseSoon(void* file)
 
 // A file that another program holds open for a moment, as a virus scanner
 // holds a file just built, is tried again and goes; one held throughout
-// stays, and is told once, when the run has given up on it. A read-only
-// file is not held: it is given up at once, not after the pauses.
+// stays, and is told once, when the run has given up on it, as does one
+// that cannot be read for a range locked. A read-only file is not held: it
+// is given up at once, not after the pauses.
 TEST(CleaningRun, TriesOnlyAFileHeldOpenAgain)
 {
     const std::string root = "C:\\vorlix-tests\\held\\";
@@ -241,15 +249,24 @@ TEST(CleaningRun, TriesOnlyAFileHeldOpenAgain)
     collector.bRecurse = TRUE;
     CollectCleanable(collector, Wide(root).c_str());
     Outcome outcome;
-    DeleteFound(collector.found, deleter, &outcome);
+    {
+        const CImportPatch read(L"kernel32.dll", "ReadFile", &ReadAsIfRangeLocked, &g_readFile);
+        ASSERT_TRUE(read.IsSet());
+        DeleteFound(collector.found, deleter, &outcome);
+    }
     WaitForSingleObject(releaser, INFINITE);
     CloseHandle(releaser);
     CloseHandle(kept);
-    EXPECT_EQ((std::vector<std::string>{root + "readonly.obj", root + "released.obj", root + "kept.obj"}), outcome.told)
+    ASSERT_EQ(4u, outcome.told.size());
+    EXPECT_EQ((std::vector<std::string>{root + "readonly.obj", root + "released.obj"}),
+              std::vector<std::string>(outcome.told.begin(), outcome.told.begin() + 2))
         << "the read-only file is given up before the held ones are tried again";
-    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "readonly.obj", ERROR_ACCESS_DENIED},
-                                                          {root + "kept.obj", ERROR_SHARING_VIOLATION}}),
+    std::sort(outcome.kept.begin(), outcome.kept.end());
+    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "kept.obj", ERROR_SHARING_VIOLATION},
+                                                          {root + "ranged.obj", ERROR_LOCK_VIOLATION},
+                                                          {root + "readonly.obj", ERROR_ACCESS_DENIED}}),
               outcome.kept);
+    EXPECT_TRUE(Exists(root + "ranged.obj")) << "not deleted unread";
     EXPECT_FALSE(Exists(root + "released.obj"));
     EXPECT_TRUE(Exists(root + "kept.obj"));
 }

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <utility>
 
+#include "ImportPatch.h"
 #include "engine/FileCollector.h"
 #include "engine/PathText.h"
 
@@ -90,23 +90,6 @@ static HANDLE WINAPI RefuseTheBasicEntry(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FI
     return INVALID_HANDLE_VALUE;
 }
 
-// This program's import of kernel32's `function`, made writable.
-static ULONG_PTR* ImportSlot(const char* function)
-{
-    const auto system = reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), function));
-    BYTE* const base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name; ++dll)
-        for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + dll->FirstThunk); *slot; ++slot)
-            if (*slot == system) {
-                DWORD protection;
-                VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-                return slot;
-            }
-    return nullptr;
-}
-
 TEST(FileCollector, WalksTheHostileTree)
 {
     WalkTheHostileTree();
@@ -115,12 +98,13 @@ TEST(FileCollector, WalksTheHostileTree)
     // Windows XP and Vista refuse the basic entry and the large fetch; the
     // walk then lists every folder the old way, and remembers.
     SCOPED_TRACE("on a system that refuses the fast listing");
-    ULONG_PTR* const slot = ImportSlot("FindFirstFileExW");
-    ASSERT_TRUE(slot);
-    const ULONG_PTR system = std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&RefuseTheBasicEntry));
-    WalkTheHostileTree();
-    EXPECT_FALSE(CKeptListings::s_bFastListing);
-    *slot = system;
+    {
+        decltype(&FindFirstFileExW) system;
+        const CImportPatch patch(L"kernel32.dll", "FindFirstFileExW", &RefuseTheBasicEntry, &system);
+        ASSERT_TRUE(patch.IsSet());
+        WalkTheHostileTree();
+        EXPECT_FALSE(CKeptListings::s_bFastListing);
+    }
     CKeptListings::s_bFastListing = true;
 }
 
@@ -145,8 +129,9 @@ static BOOL WINAPI ListAsTheyMay(HANDLE find, LPWIN32_FIND_DATAW entry)
 }
 
 // A listing that breaks off midway is named with its reason, and what it
-// gave is collected. A file that would be read before its delete stays
-// unread while its data is not on this disk; one never read is collected.
+// gave is collected. A file that would be read before its delete, of any of
+// the nine extensions, stays unread while its data is not on this disk; a
+// temporary file, never read, is collected.
 TEST(FileCollector, TakesListingsAsTheyCome)
 {
     const std::string root = "C:\\vorlix-tests\\listed\\";
@@ -154,11 +139,11 @@ TEST(FileCollector, TakesListingsAsTheyCome)
     collector.bRecurse = TRUE;
     CKeptListings listings;  // read as a cleaning reads them, two at a time
     collector.keptListings = &listings;
-    ULONG_PTR* const slot = ImportSlot("FindNextFileW");
-    ASSERT_TRUE(slot);
-    g_findNext = reinterpret_cast<decltype(&FindNextFileW)>(std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&ListAsTheyMay)));
-    Collect(collector, root + "*.*");
-    *slot = reinterpret_cast<ULONG_PTR>(g_findNext);
+    {
+        const CImportPatch patch(L"kernel32.dll", "FindNextFileW", &ListAsTheyMay, &g_findNext);
+        ASSERT_TRUE(patch.IsSet());
+        Collect(collector, root + "*.*");
+    }
 
     std::vector<std::string> found = Found(collector), unread;
     for (const NameNode* node = collector.unread.Head(); node; node = node->next)
@@ -170,9 +155,9 @@ TEST(FileCollector, TakesListingsAsTheyCome)
     found.erase(cut, found.end());
     std::sort(found.begin(), found.end());
     std::sort(unread.begin(), unread.end());
-    EXPECT_EQ((std::vector<std::string>{root + "cloud\\elsewhere2.pch", root + "cloud\\local.obj", root + "ok\\a.obj"}), found);
+    EXPECT_EQ((std::vector<std::string>{root + "cloud\\elsewhere0.tmp", root + "cloud\\local.obj", root + "ok\\a.obj"}), found);
     EXPECT_EQ((std::vector<std::string>{root + "cloud\\elsewhere0.obj", root + "cloud\\elsewhere1.pdb",
-                                        root + "cloud\\elsewhere2.res"}),
+                                        root + "cloud\\elsewhere2.pch", root + "cloud\\elsewhere2.res"}),
               unread);
     EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
 }

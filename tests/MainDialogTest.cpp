@@ -76,8 +76,8 @@ TEST(MainDialog, TakesTheFolderOfWhatIsDropped)
         EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
         SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\windows", L"C:\\vorlix-tests"}), 0);
         EXPECT_EQ("C:\\windows", TextOf(path)) << "the first of several";
-        SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\vorlix-tests\\clean\\top.tmp"}), 0);
-        EXPECT_EQ("C:\\vorlix-tests\\clean", TextOf(path)) << "a file: the folder that holds it";
+        SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\vorlix-tests\\hostile\\tree\\a.obj"}), 0);
+        EXPECT_EQ("C:\\vorlix-tests\\hostile\\tree", TextOf(path)) << "a file: the folder that holds it";
         SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\top.tmp"}), 0);
         EXPECT_EQ("C:\\", TextOf(path)) << "a file at the top of a drive";
         SendMessageA(hwnd, WM_DROPFILES, Drop({L"C:\\vorlix-tests\\anyname\\in\\日本\\源.cpp"}), 0);

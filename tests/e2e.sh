@@ -26,7 +26,7 @@ start() {  # starts the program in the sample folder, with ARGS, and clicks its 
 "$here/scripts/sample-tree" "$sample"
 # Enough projects that a cleaning takes seconds: 1,000 of 20 intermediates.
 mkdir -p "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}
-printf '%s\n' "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}/plik{0..9}.obj | xargs touch
+printf "%s\n" "$sample"/Stare/g{0..9}/p{00..99}/{Debug,Release}/plik{0..9}.obj | xargs "$here/scripts/intermediates"
 before=$(files)
 
 # Before its dialog it narrows the DLL search. Without a display the

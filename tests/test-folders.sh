@@ -2,32 +2,35 @@
 # Lays out, before the tests run, the folders they work on under
 # C:\vorlix-tests of the test prefix: a hostile tree for the collector, with
 # what the Windows calls cannot make there (folder links, a path over
-# MAX_PATH, a name outside code page 1250), small projects to clean, and
-# links that lead a delete outside the folder it cleans, a tree that takes a
-# dialog seconds to search and clean and one that takes it none, one of
-# names in any script at any depth, one 600 levels deep, trees that change
-# while they are cleaned, and files named like intermediates that are not.
+# MAX_PATH, a name outside code page 1250), links that lead a delete outside
+# the folder it cleans, a tree that takes a dialog seconds to search and
+# clean and one that takes it none, one of names in any script at any depth,
+# one 600 levels deep, trees that change while they are cleaned, read-only
+# files for /F, and files named like intermediates that are not.
+# Every intermediate begins as the tools write it (scripts/intermediates).
 # --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
 set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+set -- "$(realpath -m "$1")" "${@:2}"
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1/clean/proj/Debug" "$1/clean/proj/Release" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/short" "$1/held"
-touch "$1"/many/p{00..99}/f{0..29}.obj "$1/short/a.obj" "$1"/held/{released,kept,readonly}.obj
+mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/short" "$1/held"
+touch "$1"/many/p{00..99}/f{0..29}.obj "$1/short/a.obj" "$1"/held/{released,kept,readonly,ranged}.obj
 chmod a-w "$1/held/readonly.obj"
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
-"$(dirname "$0")/any-name-tree.sh" "$1/anyname"
-"$(dirname "$0")/graphics-tree.sh" "$1/graphics"
+"$here/tests/any-name-tree.sh" "$1/anyname"
+"$here/tests/first-bytes.sh" "$1/first-bytes"
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
 mkdir -p "$deep" "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
-touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
-      "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,local.obj}
-cd "$1/clean"
-touch top.tmp proj/Release/UPPER.OBJ proj/{config.tmpl,form.resx,main.cpp,proj.dsp} proj/Debug/{notes.txt,locked.obj} \
-      proj/Debug/x.{pch,idb,ilk,obj,res,pdb,ncb,aps,plg,tmp} ../oom/a.obj ../oom/sub{1..9}/precompiled.pch
-chmod a-w proj/Debug/locked.obj  # read-only to Windows
-cd ../hostile/tree
+touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj,{posix,unlinked,pending,moved,held-pending,stuck-pending}.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
+      "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
+mkdir "$1/delete" && touch "$1"/delete/{win10,win7,wine,refused,preview,recent}.obj  # read-only, for /F
+echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
+touch -d '100 days ago' "$1/delete/copied.obj" && chmod a-w "$1"/delete/*
+touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
+cd "$1/hostile/tree"
 long=$(printf 'd%.0s' {1..120})
 mkdir -p .x ..x deep/d1/d2 "far/$long/$long" 中
 touch a.obj Upper.OBJ e.objx x.obj.bak .x/b.obj ..x/c.obj deep/d1/c.obj deep/d1/notes.txt \
@@ -41,3 +44,5 @@ ln -s ../outside/target.obj in/link.obj  # a file link named like an intermediat
 # Moved in for in/proj while a run waits. (MoveFileA on a link itself moves
 # the link's target under Wine, so the link goes one level down.)
 ln -s ../../outside/Debug spare/proj/Debug
+find "$1" -path "$1/first-bytes" -prune -o -type f -empty -regextype egrep \
+     -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg)' -exec "$here/scripts/intermediates" {} +

@@ -1,16 +1,14 @@
-// FileFormats.cpp: telling a model, a structure or a database from an
-// intermediate by its first bytes.
-#include "FileFormats.h"
+// KeptFormats.cpp: telling a model, a structure, a database or a game's
+// resource by its first bytes.
+#include "KeptFormats.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 
-namespace {
+#include "Intermediates.h"
 
-// Not in the XP headers.
-constexpr DWORD kRecallOnOpen = 0x40000;
-constexpr DWORD kRecallOnDataAccess = 0x400000;
+namespace {
 
 bool StartsWith(const char* head, size_t length, const char* magic)
 {
@@ -20,7 +18,7 @@ bool StartsWith(const char* head, size_t length, const char* magic)
 
 // Text as models and structures are written: no NUL and no control
 // character but tabs and line ends. Bytes from 0x80 up pass: UTF-8, or any
-// other 8-bit text. What the compiler and the linker write is never text.
+// other 8-bit text.
 bool IsText(const char* head, size_t length)
 {
     return std::none_of(head, head + length, [](char c) {
@@ -43,7 +41,7 @@ const char* const kPdbRecords[] = {
     "SEQRES", "MODRES", "HET",    "HETNAM", "HETSYN", "FORMUL", "HELIX",  "SHEET",  "SSBOND", "LINK",
     "CISPEP", "SITE",   "CRYST1", "ORIGX1", "ORIGX2", "ORIGX3", "SCALE1", "SCALE2", "SCALE3", "MTRIX1",
     "MTRIX2", "MTRIX3", "MODEL",  "ATOM",   "ANISOU", "TER",    "HETATM", "ENDMDL", "CONECT", "MASTER",
-    "END",
+    "END",    "USER",  // the remarks that tools which add hydrogens put first
 };
 
 // The statements of a Wavefront OBJ file: geometry, groups, materials, and
@@ -97,36 +95,21 @@ bool IsWavefrontModel(const char* text, const char* end, bool cut)
 
 }  // namespace
 
-bool IsReadBeforeDelete(const char* name)
-{
-    const size_t length = std::strlen(name);
-    if (length < 4 || name[length - 4] != '.')
-        return false;
-    const char* const extension = name + length - 3;
-    return !_strnicmp(extension, "obj", 3) || !_strnicmp(extension, "pdb", 3) || !_strnicmp(extension, "idb", 3) ||
-           !_strnicmp(extension, "res", 3);
-}
-
-bool IsDataElsewhere(DWORD attributes)
-{
-    return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
-}
-
-DWORD KeptFormatOf(const char* head, size_t length)
+DWORD WhyKept(const char* head, size_t length)
 {
     if (StartsWith(head, length, "IDA0") || StartsWith(head, length, "IDA1") || StartsWith(head, length, "IDA2"))
         return kKeptIdaDatabase;
     if (StartsWith(head, length, "RSRC") || StartsWith(head, length, "RSCC"))
         return kKeptGodotResource;
-    if (length == 0 || !IsText(head, length))
-        return ERROR_SUCCESS;
+    if (!IsText(head, length))
+        return kKeptNotIntermediate;
     const char* text = head;
     const char* const end = head + length;
     if (StartsWith(text, length, "\xEF\xBB\xBF"))  // UTF-8's byte-order mark
         text += 3;
     if (IsProteinStructure(text, end))
         return kKeptProteinStructure;
-    if (IsWavefrontModel(text, end, length == kFormatHeadBytes))
+    if (IsWavefrontModel(text, end, length == kHeadBytes))
         return kKeptWavefrontModel;
-    return ERROR_SUCCESS;
+    return kKeptNotIntermediate;
 }

@@ -1,0 +1,36 @@
+// Intermediates.h: what the Visual C++ tools write, known by its first bytes.
+//
+// Nine of the ten extensions cleaned are also those of other people's files:
+// e-books and protein structures (.pdb), 3D models (.obj), databases of
+// disassemblers (.idb), resources of game engines (.res), and formats no
+// list foresees. So a file of those nine goes only when its first bytes are
+// those that a compiler, linker, resource compiler or the IDE writes under
+// its extension (the table in Intermediates.cpp, one row an extension). A
+// file left behind by mistake costs a little disk space; one deleted by
+// mistake is gone. Temporary files (.tmp) are what any program wrote, and
+// are not read.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// How much of a file is read to judge it: every signature lies well within
+// it, and so does the first statement of a model (KeptFormats.h).
+constexpr size_t kHeadBytes = 4096;
+
+// Whether a file named `name` (a name or a path, UTF-8) is read before it is
+// deleted: one of the nine extensions, in any case (MAIN.OBJ as main.obj).
+bool IsReadBeforeDelete(const char* name);
+
+// Whether a file named `name`, one that IsReadBeforeDelete names, begins as
+// the tools write its extension. `head` is its first `length` bytes, at most
+// kHeadBytes; fewer when the file ended. An empty file does: a build broken
+// off left it, and nothing is lost with it.
+bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length);
+
+// Whether a file's data is somewhere else than on this disk, by the
+// attributes that its listing gives: offline (remote storage), or recalled
+// when opened or read (OneDrive's and other cloud files on demand). Such a
+// file takes no space here, and reading it would fetch it.
+bool IsDataElsewhere(DWORD attributes);
