@@ -96,7 +96,7 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Why an open failed. A file that another program deleted while it still
-// holds it open (Windows before 10 deletes so) refuses every open with
+// holds it open (as Windows before 10 deletes) refuses every open with
 // access denied until that program lets go; told apart by its status, it
 // is tried again, and may be gone by then.
 DWORD WhyNotOpened()
@@ -116,8 +116,8 @@ DWORD WhyNotOpened()
 bool WasDeletedMeanwhile(HANDLE file, const UNICODE_STRING* name)
 {
     static const WCHAR kDeleted[] = L"\\$Extend\\$Deleted\\";
-    if (name && std::search(name->Buffer, name->Buffer + name->Length / sizeof(WCHAR), kDeleted,
-                            kDeleted + std::size(kDeleted) - 1) != name->Buffer + name->Length / sizeof(WCHAR))
+    const WCHAR* const end = name ? name->Buffer + name->Length / sizeof(WCHAR) : nullptr;
+    if (name && std::search<const WCHAR*>(name->Buffer, end, kDeleted, std::end(kDeleted) - 1) != end)
         return true;
     FILE_STANDARD_INFORMATION standard = {};
     IO_STATUS_BLOCK status;

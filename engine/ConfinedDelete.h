@@ -50,11 +50,14 @@ public:
 
     // Deletes the file at `path`, a full path (UTF-8) as collected below the
     // folder, of any length. ERROR_SUCCESS, or why the file stays: a system
-    // error code, kErrorOutsideFolder, kKeptTooNew, or one of the kKept codes
-    // of KeptFormats.h for a file whose first bytes are no intermediate's
-    // (Intermediates.h): a file is read through this same handle. With `size`, the file's size is
-    // stored there too. Allocates nothing; safe to call from several threads
-    // at once, each with 150 KB of stack to spare.
+    // error code (ERROR_DELETE_PENDING while another program deletes it and
+    // holds it still), kErrorOutsideFolder, kKeptTooNew, or a kKept code of
+    // KeptFormats.h for a file whose first bytes, read through this same
+    // handle, are no intermediate's (Intermediates.h). A file that another
+    // program deleted meanwhile gives ERROR_FILE_NOT_FOUND, as if its open
+    // had not found it. With `size`, the file's size is stored there too.
+    // Allocates nothing; safe to call from several threads at once, each
+    // with 150 KB of stack to spare.
     DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;
 
     // Whether files of the nine extensions are read first (Intermediates.h).

@@ -1,72 +1,18 @@
-// FileCollector.h: turns a file specification (a folder, or a folder and a
-// wildcard pattern) into the full paths of the files it names, optionally in
-// every folder below it too.
+// FileCollector.h: what is collected from the folders' listings. Turns a
+// file specification (a folder, or a folder and a wildcard pattern) into the
+// full paths of the files it names, optionally in every folder below it too:
+// the walk, the name match and the duplicate check. How a folder is read is
+// FolderListings.h's.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "FolderListings.h"
 #include "NameList.h"
-
-// Whether a folder below the one named is entered, from the reparse tag
-// that its listing gives. Links of every kind (symbolic links, junctions,
-// mount points, WSL links: the name surrogates) may lead outside, or back
-// to an ancestor and so into an endless walk; they are never entered. Other
-// reparse folders hold their own files where they are: OneDrive's and other
-// cloud placeholders, deduplicated and projected folders. A tag of 0 tells
-// nothing (Wine lists every link so), and counts as a link.
-bool EntersReparseFolder(DWORD tag);
-
-// Folder listings kept for the length of one cleaning run, so that the ten
-// passes of the run list each folder once between them. Nothing is deleted
-// until every pass has ended, so a kept listing cannot go stale meanwhile.
-// The first folder a recursive pass asks for is read with the whole tree
-// below it, several listings at a time; the walk then takes them in order.
-class CKeptListings {
-public:
-    // One folder's entries in listing order, packed: a kind byte, then the
-    // name (UTF-8, see PathText.h) and its terminator. Only what the
-    // collector looks at is kept.
-    static constexpr char kFile = 'f';
-    static constexpr char kFileElsewhere = 'e';  // a file whose data is not on this disk (IsDataElsewhere)
-    static constexpr char kSubfolder = 'd';      // a folder to enter: not "." or "..", not a link
-    struct Listing {
-        // Why the folder could not be read to its end (what was read before
-        // stays in `entries`); ERROR_SUCCESS when it was, or when it is gone.
-        DWORD error = ERROR_SUCCESS;
-        std::string entries;
-    };
-
-    // `searched`, when given, counts the files listed, from any thread.
-    explicit CKeptListings(std::atomic<unsigned long>* searched = nullptr) : m_pSearched(searched) {}
-
-    // The listing of `folder` (a full path ending in a backslash): from the
-    // platform the first time it is asked for, then as kept. With `below`, a
-    // folder not kept yet is read together with every subfolder the walk
-    // will enter, and theirs. Throws std::bad_alloc when memory runs out,
-    // also on another thread.
-    const Listing& Of(const std::string& folder, bool below);
-
-    // Reads the listing of `folder` from the platform, and adds the files it
-    // holds to `searched` when given.
-    static void Read(const std::string& folder, Listing& listing, std::atomic<unsigned long>* searched = nullptr);
-
-    // Whether listings ask for the basic entry and the large fetch (Windows 7
-    // and later). Cleared for good by the first system that refuses them;
-    // the tests clear it to walk as Windows XP does.
-    static std::atomic<bool> s_bFastListing;
-
-    using Map = std::unordered_map<std::string, Listing>;
-
-private:
-    Map m_listings;
-    std::atomic<unsigned long>* m_pSearched;  // not owned; may be null
-};
 
 class CFileCollector {
 public:

@@ -1,6 +1,8 @@
 // Intermediates.cpp: the first bytes of every intermediate, by extension.
 #include "Intermediates.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -136,10 +138,4 @@ bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t le
                            return signature.bytes && length >= signature.size &&
                                   std::memcmp(head, signature.bytes, signature.size) == 0;
                        });
-}
-
-bool IsDataElsewhere(DWORD attributes)
-{
-    constexpr DWORD kRecallOnOpen = 0x40000, kRecallOnDataAccess = 0x400000;  // not in the XP headers
-    return (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
 }

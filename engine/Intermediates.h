@@ -11,8 +11,6 @@
 // are not read.
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 
 // How much of a file is read to judge it: every signature lies well within
@@ -28,9 +26,3 @@ bool IsReadBeforeDelete(const char* name);
 // kHeadBytes; fewer when the file ended. An empty file does: a build broken
 // off left it, and nothing is lost with it.
 bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length);
-
-// Whether a file's data is somewhere else than on this disk, by the
-// attributes that its listing gives: offline (remote storage), or recalled
-// when opened or read (OneDrive's and other cloud files on demand). Such a
-// file takes no space here, and reading it would fetch it.
-bool IsDataElsewhere(DWORD attributes);

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "WinApp.h"
+#include "Module.h"
 
 int CString::ReverseFind(char c) const
 {

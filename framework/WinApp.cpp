@@ -60,11 +60,6 @@ CWnd* AfxGetMainWnd()
     return s_pApp ? s_pApp->m_pMainWnd : nullptr;
 }
 
-HINSTANCE AfxGetResourceHandle()
-{
-    return s_pApp ? s_pApp->m_hInstance : ::GetModuleHandleA(nullptr);
-}
-
 int AfxMessageBox(LPCSTR text, UINT type, UINT /*helpId: the program has no help*/)
 {
     // The program's texts are code page 1250 whatever the system's ANSI code

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "Module.h"
 #include "String.h"
 
 class CWnd;
@@ -23,7 +24,7 @@ public:
     HICON LoadIcon(UINT id) const;
     HCURSOR LoadCursor(UINT id) const;
 
-    HINSTANCE m_hInstance;
+    HINSTANCE m_hInstance;  // the executable, whose resources AfxGetResourceHandle gives
     LPCSTR m_pszAppName;  // the application title
     CWnd* m_pMainWnd = nullptr;
 
@@ -33,7 +34,6 @@ private:
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
-HINSTANCE AfxGetResourceHandle();
 
 // Shows `text` (code page 1250, the program's own) in a message box titled
 // with the application title, owned by the application's active window.

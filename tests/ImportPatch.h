@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <stdexcept>
+#include <string>
+
 // The slot of this program's import table that holds `address`, made
 // writable; null when nothing is imported from there.
 ULONG_PTR* WritableImportSlot(ULONG_PTR address);
@@ -13,6 +16,8 @@ ULONG_PTR* WritableImportSlot(ULONG_PTR address);
 // as the system names it past any patch: for a stand-in to answer by file.
 bool IsOn(HANDLE file, const wchar_t* end);
 
+// Throws when this program does not import the function, which fails the
+// test that asked for it.
 template <class Function>
 class CImportPatch {
 public:
@@ -21,19 +26,14 @@ public:
         : m_system(reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleW(dll), name))),
           m_slot(m_system ? WritableImportSlot(m_system) : nullptr)
     {
+        if (!m_slot)
+            throw std::runtime_error(std::string("not imported: ") + name);
         *system = reinterpret_cast<Function*>(m_system);
-        if (m_slot)
-            *m_slot = reinterpret_cast<ULONG_PTR>(standIn);
+        *m_slot = reinterpret_cast<ULONG_PTR>(standIn);
     }
-    ~CImportPatch()
-    {
-        if (m_slot)
-            *m_slot = m_system;
-    }
+    ~CImportPatch() { *m_slot = m_system; }
     CImportPatch(const CImportPatch&) = delete;
     CImportPatch& operator=(const CImportPatch&) = delete;
-
-    bool IsSet() const { return m_slot != nullptr; }
 
 private:
     const ULONG_PTR m_system;

@@ -1,8 +1,7 @@
 // Counts as both programs show them: the Polish form that the number takes,
-// and in the progress, digits in threes.
+// and in the progress, digits in threes (the progress itself: MainDialogTest).
 #include <gtest/gtest.h>
 
-#include "engine/CleaningRun.h"
 #include "engine/Plural.h"
 
 TEST(Plural, TakesTheFormOfTheNumberAndGroupsItsDigits)
@@ -19,11 +18,4 @@ TEST(Plural, TakesTheFormOfTheNumberAndGroupsItsDigits)
     for (const auto& c : cases)
         EXPECT_EQ(c.text, CountOf(c.count, "plik", "pliki", "plików", c.grouped)) << c.count;
 
-    CCleaningProgress progress;
-    progress.searched = 12345;
-    EXPECT_EQ("szukanie: 12\xA0" "345 plików", ProgressText(progress));
-    progress.deleting = true;
-    progress.found = 12345;
-    progress.done = 4000;
-    EXPECT_EQ("usuwanie: 4\xA0" "000 z 12\xA0" "345", ProgressText(progress));
 }

@@ -5,7 +5,7 @@
 # MAX_PATH, a name outside code page 1250), links that lead a delete outside
 # the folder it cleans, a tree that takes a dialog seconds to search and
 # clean and one that takes it none, one of names in any script at any depth,
-# one 600 levels deep, trees that change while they are cleaned, read-only
+# trees that change while they are cleaned, read-only
 # files for /F, and files named like intermediates that are not.
 # Every intermediate begins as the tools write it (scripts/intermediates).
 # --remove takes them away after the run.
@@ -15,18 +15,17 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 set -- "$(realpath -m "$1")" "${@:2}"
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/short" "$1/held"
-touch "$1"/many/p{00..99}/f{0..29}.obj "$1/short/a.obj" "$1"/held/{released,kept,readonly,ranged}.obj
+mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held"
+touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/held/{released,kept,readonly,ranged}.obj
 chmod a-w "$1/held/readonly.obj"
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
 "$here/tests/first-bytes.sh" "$1/first-bytes"
-deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
-mkdir -p "$deep" "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
-touch "$deep"/{a.obj,a.cpp} "$1"/vanish/{a.obj,gone.obj,sub/c.obj,{posix,unlinked,pending,moved,held-pending,stuck-pending}.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
+mkdir -p "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
+touch "$1"/vanish/{a.obj,gone.obj,sub/c.obj,{posix,unlinked,pending,moved,held-pending,stuck-pending}.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
-mkdir "$1/delete" && touch "$1"/delete/{win10,win7,wine,refused,preview,recent}.obj  # read-only, for /F
+mkdir "$1/delete" && touch "$1"/delete/{win10,win7,refused,preview,recent}.obj  # read-only, for /F
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj" && chmod a-w "$1"/delete/*
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}

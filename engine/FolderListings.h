@@ -1,0 +1,84 @@
+// FolderListings.h: how a folder is read. The only place that talks to the
+// system about a folder's entries: the listing calls, which folders below
+// are entered, and the listings kept for the length of a cleaning run. What
+// is taken from them is the collector's (FileCollector.h).
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
+// Whether a file's data is somewhere else than on this disk, by the
+// attributes that its listing gives: offline (remote storage), or recalled
+// when opened or read (OneDrive's and other cloud files on demand). Such a
+// file takes no space here, and reading it would fetch it.
+bool IsDataElsewhere(DWORD attributes);
+
+// Whether a folder below the one named is entered, from the reparse tag
+// that its listing gives. Links of every kind (symbolic links, junctions,
+// mount points, WSL links: the name surrogates) may lead outside, or back
+// to an ancestor and so into an endless walk; they are never entered. Other
+// reparse folders hold their own files where they are: OneDrive's and other
+// cloud placeholders, deduplicated and projected folders. A tag of 0 tells
+// nothing (Wine lists every link so), and counts as a link.
+bool EntersReparseFolder(DWORD tag);
+
+// Folder listings kept for the length of one cleaning run, so that the ten
+// passes of the run list each folder once between them. Nothing is deleted
+// until every pass has ended, so a kept listing cannot go stale meanwhile.
+// The first folder a recursive pass asks for is read with the whole tree
+// below it, several listings at a time; the walk then takes them in order.
+class CKeptListings {
+public:
+    // One folder's entries in listing order, packed: a kind byte, then the
+    // name (UTF-8, see PathText.h) and its terminator. Only what the
+    // collector looks at is kept.
+    static constexpr char kFile = 'f';
+    static constexpr char kFileElsewhere = 'e';  // a file whose data is not on this disk (IsDataElsewhere)
+    static constexpr char kSubfolder = 'd';      // a folder to enter: not "." or "..", not a link
+    struct Listing {
+        // Why the folder could not be read to its end (what was read before
+        // stays in `entries`); ERROR_SUCCESS when it was, or when it is gone.
+        DWORD error = ERROR_SUCCESS;
+        std::string entries;
+
+        // Calls visit(kind, name) for each entry, in listing order.
+        template <class Visit>
+        void ForEach(Visit visit) const
+        {
+            for (const char* entry = entries.data(); entry < entries.data() + entries.size();) {
+                const char* name = entry + 1;
+                visit(*entry, name);
+                entry = name + std::strlen(name) + 1;
+            }
+        }
+    };
+
+    // `searched`, when given, counts the files listed, from any thread.
+    explicit CKeptListings(std::atomic<unsigned long>* searched = nullptr) : m_pSearched(searched) {}
+
+    // The listing of `folder` (a full path ending in a backslash): from the
+    // platform the first time it is asked for, then as kept. With `below`, a
+    // folder not kept yet is read together with every subfolder the walk
+    // will enter, and theirs. Throws std::bad_alloc when memory runs out,
+    // also on another thread.
+    const Listing& Of(const std::string& folder, bool below);
+
+    // Reads the listing of `folder` from the platform, and adds the files it
+    // holds to `searched` when given.
+    static void Read(const std::string& folder, Listing& listing, std::atomic<unsigned long>* searched = nullptr);
+
+    // Whether listings ask for the basic entry and the large fetch (Windows 7
+    // and later). Cleared for good by the first system that refuses them;
+    // the tests clear it to walk as Windows XP does.
+    static std::atomic<bool> s_bFastListing;
+
+    using Map = std::unordered_map<std::string, Listing>;
+
+private:
+    Map m_listings;
+    std::atomic<unsigned long>* m_pSearched;  // not owned; may be null
+};
