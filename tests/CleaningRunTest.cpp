@@ -23,15 +23,6 @@ static bool Exists(const std::string& path)  // UTF-8
     return GetFileAttributesW(WideOf(path.c_str()).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-static std::vector<std::string> Sorted(const CNameList& list)
-{
-    std::vector<std::string> paths;
-    for (const NameNode* node = list.Head(); node; node = node->next)
-        paths.push_back(node->name);
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
 struct Outcome : CDeleteObserver {
     std::vector<std::string> deleted;
     std::vector<std::pair<std::string, DWORD>> kept;
@@ -66,16 +57,16 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
     CFileCollector collector;
     collector.bRecurse = TRUE;
     CollectCleanable(collector, WideOf(in.c_str()).c_str());
-    ASSERT_EQ((std::vector<std::string>{in + "link.obj", in + "proj\\Debug\\a.obj"}), Sorted(collector.found));
     ASSERT_TRUE(MoveFileA((in + "proj").c_str(), (in + "proj.moved").c_str()));
     ASSERT_TRUE(MoveFileA((escape + "spare\\proj").c_str(), (in + "proj").c_str()));
     Outcome outcome;
     DeleteFound(collector.found, deleter, &outcome);
     EXPECT_TRUE(Exists(escape + "outside\\target.obj")) << "behind the file link";
     EXPECT_TRUE(Exists(escape + "outside\\Debug\\a.obj")) << "behind the swapped folder";
-    EXPECT_EQ(2u, outcome.kept.size());
-    for (const auto& kept : outcome.kept)
-        EXPECT_EQ(kErrorOutsideFolder, kept.second) << kept.first;
+    std::sort(outcome.kept.begin(), outcome.kept.end());
+    EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{in + "link.obj", kErrorOutsideFolder},
+                                                          {in + "proj\\Debug\\a.obj", kErrorOutsideFolder}}),
+              outcome.kept);
 }
 
 static decltype(&NtQueryObject) g_queryObject;
