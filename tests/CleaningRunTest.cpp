@@ -72,7 +72,6 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
 static decltype(&NtQueryObject) g_queryObject;
 static decltype(&NtQueryInformationFile) g_queryFile;
 static decltype(&CreateFileW) g_createFile;
-static std::atomic<bool> g_letGo{false};
 
 // What the systems answer of a file that another program deleted while its
 // delete looked at it: its name (none, as Wine gives), its links, and
@@ -121,13 +120,13 @@ static NTSTATUS NTAPI StateAsIfDeletedMeanwhile(HANDLE file, PIO_STATUS_BLOCK st
 }
 
 // Windows refuses to open a file whose delete is pending: held-pending.obj,
-// whose deleter lets go after the first try, and stuck-pending.obj, whose
-// deleter never does.
+// whose deleter lets go after the first try (and the file is gone), and
+// stuck-pending.obj, whose deleter never does.
 static HANDLE WINAPI OpenAsIfDeletePending(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                                            DWORD disposition, DWORD flags, HANDLE model)
 {
     if (wcsstr(path, L"\\stuck-pending.obj") ||
-        (wcsstr(path, L"\\held-pending.obj") && !g_letGo.exchange(true) && DeleteFileW(path))) {
+        (wcsstr(path, L"\\held-pending.obj") && DeleteFileW(path))) {
         RtlSetLastWin32ErrorAndNtStatusFromNtStatus(static_cast<NTSTATUS>(0xC0000056));
         return INVALID_HANDLE_VALUE;
     }

@@ -175,6 +175,15 @@ as_user=(env)
 WINEPREFIX="$user_prefix" /usr/lib/wine/wineserver -k
 chmod 755 "$locked/zamknięty"
 
+# Another program deletes the same files from the other end meanwhile, as a
+# build's own clean would: what it took is gone, not left; none is named.
+race="$WINEPREFIX/drive_c/vorlix-race"
+mkdir -p "$race"/p{0..9}/{Debug,Release}
+printf '%s\n' "$race"/p{0..9}/{Debug,Release}/f{000..499}.obj | xargs "$here/scripts/intermediates"
+(sleep 1 && find "$race" -type f | sort -r | xargs rm -f) &
+vorlix /q 'C:\vorlix-race'; wait
+check "raced by another deleter: status 0, no file named, none left" test "$status $(grep -c '^Nie' "$out") $(find "$race" -type f | wc -l)" = "0 0 0"
+
 # A folder named in Cyrillic and Japanese, on the command line as a script
 # gives it: names in any script, names that differ only in case and paths
 # far over MAX_PATH below it all go, and the file links to sources beside
@@ -192,6 +201,6 @@ Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog
 
 chmod -R u+w "$sample"
 chmod -R u+w "$old"
-rm -rf "$sample" "$any" "$locked" "$vs" "$fb" "$fb.stay" "$old" "$user_prefix" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$user_prefix" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
