@@ -11,6 +11,7 @@ add_test(NAME TestFolder.LayOut COMMAND bash ${PROJECT_SOURCE_DIR}/tests/test-fo
 add_test(NAME TestFolder.Remove COMMAND bash ${PROJECT_SOURCE_DIR}/tests/test-folders.sh ${VORLIX_TEST_FOLDER} --remove)
 set_tests_properties(TestFolder.LayOut PROPERTIES FIXTURES_SETUP folders)
 set_tests_properties(TestFolder.Remove PROPERTIES FIXTURES_CLEANUP folders)
+add_test(NAME Suite.HasNoPowersOverModes COMMAND bash ${PROJECT_SOURCE_DIR}/tests/as-any-user.sh)
 
 add_executable(engine_tests
     tests/NameListTest.cpp

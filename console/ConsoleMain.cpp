@@ -21,7 +21,7 @@
 #include "engine/ConfinedDelete.h"
 #include "engine/DllSearch.h"
 #include "engine/FileCollector.h"
-#include "engine/KeptFormats.h"
+#include "engine/Kept.h"
 #include "engine/Plural.h"
 
 namespace {

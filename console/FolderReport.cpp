@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "ExitCode.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/KeptFormats.h"
+#include "engine/Kept.h"
 #include "engine/Plural.h"
 
 namespace {
@@ -21,6 +20,10 @@ void AddReason(CConsoleText& out, DWORD error)
 {
     if (error == kErrorOutsideFolder) {
         out.Add("prowadzi poza wskazany katalog");
+        return;
+    }
+    if (error == kKeptShortRead) {
+        out.Add("odczytano mniej bajtów, niż plik ma");
         return;
     }
     wchar_t text[512] = {};
@@ -48,6 +51,8 @@ const char* KeptText(DWORD why)
         return "baza danych IDA";
     case kKeptGodotResource:
         return "zasób Godot";
+    case kKeptLink:
+        return "link, nie otwarto go ani nie usunięto";
     case kKeptUnread:
         return "jego dane nie są na tym dysku, nie odczytano go";
     default:

@@ -29,7 +29,7 @@ public:
     void Deleted(const char* path, ULONGLONG size) override;
     void Kept(const char* path, DWORD error) override;
 
-    // A file that stays for what it is (engine/KeptFormats.h): no failure,
+    // A file that stays for what it is (engine/Kept.h): no failure,
     // and with /Q only counted.
     void Skipped(const char* path, DWORD why);
     // A folder whose files were not all looked at (a full path ending in a

@@ -136,8 +136,8 @@ struct Drain {
         }
         if (observer && error == ERROR_SUCCESS)
             observer->Deleted(node->name, size);
-        else if (observer && !IsAlreadyGone(error))
-            observer->Kept(node->name, error);
+        else if (observer && !IsAlreadyGone(error) && error != ERROR_DELETE_PENDING)
+            observer->Kept(node->name, error);  // a delete still pending at the last try: another program's, and as good as done
         if (progress)
             ++progress->done;
     }

@@ -8,8 +8,11 @@
 #include <cstring>
 #include <iterator>
 
+#include "FolderListings.h"
 #include "Intermediates.h"
+#include "Kept.h"
 #include "KeptFormats.h"
+#include "NtFile.h"
 #include "PathText.h"
 
 extern "C" NTSYSAPI BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING a, PCUNICODE_STRING b,
@@ -17,8 +20,6 @@ extern "C" NTSYSAPI BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING a, PCUN
 extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
 
 namespace {
-
-constexpr auto kFileStandardInformation = static_cast<FILE_INFORMATION_CLASS>(5);
 
 // Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
 union NameBuffer {
@@ -93,15 +94,12 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
     }
 }
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 // Why an open failed. A file that another program deleted while it still
 // holds it open (as Windows before 10 deletes) refuses every open with
 // access denied until that program lets go; told apart by its status, it
 // is tried again, and may be gone by then.
 DWORD WhyNotOpened()
 {
-    constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
     const DWORD error = GetLastError();
     return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending ? ERROR_DELETE_PENDING
                                                                                         : error;
@@ -121,8 +119,84 @@ bool WasDeletedMeanwhile(HANDLE file, const UNICODE_STRING* name)
         return true;
     FILE_STANDARD_INFORMATION standard = {};
     IO_STATUS_BLOCK status;
-    return NT_SUCCESS(NtQueryInformationFile(file, &status, &standard, sizeof standard, kFileStandardInformation)) &&
+    return NT_SUCCESS(NtQueryInformationFile(file, &status, &standard, sizeof standard, FileStandardInformation)) &&
            (standard.DeletePending || standard.NumberOfLinks == 0);
+}
+
+// Opens the file at `path` as itself, never through a link: a link is
+// opened as the link, wherever it points (on Windows; under Wine the open
+// follows a file link all the same, and only the handle's name then shows
+// it). Its delete is not shared, so until the handle closes no other
+// program can move, rename, replace or delete the file: the file checked
+// is the file deleted, where it was checked. One that another program
+// holds with the right to delete it is refused as shared, and tried again.
+HANDLE OpenAsItself(const WCHAR* path, DWORD access, bool read)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (read ? FILE_FLAG_OPEN_NO_RECALL : 0);
+    HANDLE file = CreateFileW(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    // Wine grants the right to change attributes only where the file's Unix
+    // mode would let it be written, which a read-only file's does not.
+    // Without that right the delete still says why the file stays.
+    if (file == INVALID_HANDLE_VALUE && (access & FILE_WRITE_ATTRIBUTES) && GetLastError() == ERROR_ACCESS_DENIED)
+        file = CreateFileW(path, access & ~FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    return file;
+}
+
+// Whether the file on a handle opened as itself is a link: a reparse point
+// of a tag that a walk would not enter (a name surrogate, or a tag that
+// cannot be had). Asked only of reparse points, which are few.
+bool IsLink(HANDLE file, DWORD attributes)
+{
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    FILE_ATTRIBUTE_TAG_INFORMATION tag = {};
+    IO_STATUS_BLOCK status;
+    return !NT_SUCCESS(NtQueryInformationFile(file, &status, &tag, sizeof tag, FileAttributeTagInformation)) ||
+           !EntersReparseFolder(tag.ReparseTag);
+}
+
+// A second handle on the file of `file`, through to its data: for a
+// reparse point that is no link (deduplicated, a cloud placeholder), whose
+// handle opened as itself holds the reparse point, not the data. Opened by
+// the first handle, not by a path, so that it is the same file. Recalls
+// nothing: data that went elsewhere meanwhile cannot be read.
+HANDLE OpenData(HANDLE file)
+{
+    UNICODE_STRING sameFile = {};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &sameFile, 0, file, nullptr);
+    IO_STATUS_BLOCK status;
+    HANDLE data = INVALID_HANDLE_VALUE;
+    const NTSTATUS result =
+        NtCreateFile(&data, FILE_READ_DATA | SYNCHRONIZE, &attributes, &status, nullptr, 0,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                     FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_NO_RECALL, nullptr, 0);
+    if (NT_SUCCESS(result))
+        return data;
+    SetLastError(RtlNtStatusToDosError(result));
+    return INVALID_HANDLE_VALUE;
+}
+
+// Reads the first bytes of a file of `size` bytes, as many as the head
+// holds, and judges them (Intermediates.h): ERROR_SUCCESS for an
+// intermediate, or why the file stays. A read that gives fewer bytes than
+// the file holds decides nothing, as a filter or a placeholder may give.
+DWORD Judge(HANDLE file, const char* path, ULONGLONG size)
+{
+    char head[kHeadBytes];
+    const DWORD want = size < sizeof head ? static_cast<DWORD>(size) : static_cast<DWORD>(sizeof head);
+    DWORD length = 0, read = 0;
+    do {
+        if (!ReadFile(file, head + length, want - length, &read, nullptr))
+            return GetLastError();
+        length += read;
+    } while (read != 0 && length < want);
+    if (length < want)
+        return kKeptShortRead;
+    if (!BeginsAsIntermediate(path, reinterpret_cast<const unsigned char*>(head), length, size))
+        return WhyKept(head, length);
+    return ERROR_SUCCESS;
 }
 
 // The file goes when the handle closes.
@@ -133,49 +207,35 @@ NTSTATUS SetDeleteDisposition(HANDLE file)
     return NtSetInformationFile(file, &status, &disposition, sizeof disposition, FileDispositionInformation);
 }
 
-// What the system answers here (ntstatus.h clashes with windows.h): a
-// read-only file refused, and a call not taken (invalid information class,
-// invalid parameter, not supported, not implemented: Wine 8 says the last).
-constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);
-constexpr NTSTATUS kNotTaken[] = {static_cast<NTSTATUS>(0xC0000003), static_cast<NTSTATUS>(0xC000000D),
-                                  static_cast<NTSTATUS>(0xC00000BB), static_cast<NTSTATUS>(0xC0000002)};
-
-// Not in the XP headers: what Windows 10 1809 and later take to delete a
-// read-only file in one call.
-constexpr auto kFileDispositionInformationEx = static_cast<FILE_INFORMATION_CLASS>(64);
-constexpr ULONG kDispositionDelete = 0x1, kDispositionIgnoreReadOnly = 0x10;
-constexpr auto kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
-struct BasicInformation {  // FILE_BASIC_INFORMATION
-    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;  // 0: left as they are
-    ULONG fileAttributes;
-};
-
 // Deletes a read-only file through its handle (opened with
-// FILE_WRITE_ATTRIBUTES): in one call where the system takes it; otherwise,
-// as on XP, the attribute is cleared first, and put back should the file
-// still not go.
+// FILE_WRITE_ATTRIBUTES where the system grants it): in one call where the
+// system takes it; otherwise, as on XP, the attribute is cleared first, and
+// put back should the file still not go.
 NTSTATUS DeleteReadOnly(HANDLE file)
 {
+    // A call not taken: an unknown class, or flags that the system does not know.
+    constexpr NTSTATUS kNotTaken[] = {kStatusInvalidInfoClass, kStatusInvalidParameter, kStatusNotSupported,
+                                      kStatusNotImplemented};
     IO_STATUS_BLOCK status;
     ULONG flags = kDispositionDelete | kDispositionIgnoreReadOnly;
-    NTSTATUS result = NtSetInformationFile(file, &status, &flags, sizeof flags, kFileDispositionInformationEx);
+    NTSTATUS result = NtSetInformationFile(file, &status, &flags, sizeof flags, FileDispositionInformationEx);
     if (std::find(std::begin(kNotTaken), std::end(kNotTaken), result) == std::end(kNotTaken))
         return result;
-    BasicInformation basic = {};
-    result = NtQueryInformationFile(file, &status, &basic, sizeof basic, kFileBasicInformation);
+    FILE_BASIC_INFORMATION basic = {};
+    result = NtQueryInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
     if (!NT_SUCCESS(result))
         return result;
-    const ULONG attributes = basic.fileAttributes;
-    basic = BasicInformation();
-    basic.fileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY ? attributes & ~FILE_ATTRIBUTE_READONLY
-                                                                  : FILE_ATTRIBUTE_NORMAL;
-    result = NtSetInformationFile(file, &status, &basic, sizeof basic, kFileBasicInformation);
+    const ULONG attributes = basic.FileAttributes;
+    basic = FILE_BASIC_INFORMATION();  // times of 0 are left as they are
+    basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY ? attributes & ~FILE_ATTRIBUTE_READONLY
+                                                                  : ULONG{FILE_ATTRIBUTE_NORMAL};
+    result = NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
     if (!NT_SUCCESS(result))
         return result;
     const NTSTATUS deleted = SetDeleteDisposition(file);
     if (!NT_SUCCESS(deleted)) {
-        basic.fileAttributes = attributes;
-        NtSetInformationFile(file, &status, &basic, sizeof basic, kFileBasicInformation);
+        basic.FileAttributes = attributes;
+        NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
     }
     return deleted;
 }
@@ -191,7 +251,8 @@ CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& ru
         return;
     // The folder itself, even when it is a link: its target is then the bound.
     std::wstring rootPath = SuperPath(full);
-    const FileHandle root(CreateFileW(rootPath.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+    const FileHandle root(CreateFileW(rootPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     NameBuffer buffer;
     const UNICODE_STRING* name = root.IsOpen() ? NameOf(root, buffer) : nullptr;
@@ -219,18 +280,10 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
     if (belowLength == 0)
         return ERROR_FILENAME_EXCED_RANGE;
 
-    // A link at the end is opened itself where the system allows it (Windows);
-    // Wine opens its target, which the name then shows to lie elsewhere. A
-    // file that is read first is opened through to its data, as deduplicated
-    // files have it behind their reparse point: a link is then opened as its
-    // target, and refused below. (The collector leaves files whose data is
-    // not on this disk unread; the data of one that went there since stays
-    // where it is.)
     const bool read = s_bReadsFirst && IsReadBeforeDelete(path);
     const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (read ? FILE_READ_DATA : 0) |
                          (m_rules.readOnlyToo ? FILE_WRITE_ATTRIBUTES : 0);
-    const FileHandle file(CreateFileW(wide, access, kShareAll, nullptr, OPEN_EXISTING,
-                                      read ? FILE_FLAG_OPEN_NO_RECALL : FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const FileHandle file(OpenAsItself(wide, access, read));
     if (!file.IsOpen())
         return WhyNotOpened();
 
@@ -244,26 +297,33 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
         !EqualIgnoringCase(m_rootName.data(), actual->Buffer, rootLength) ||
         !SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1,
                        actual->Length / sizeof(WCHAR) - rootLength - 1))
-        return WasDeletedMeanwhile(file, actual) ? ERROR_FILE_NOT_FOUND : kErrorOutsideFolder;
+        return WasDeletedMeanwhile(file, actual) ? ERROR_FILE_NOT_FOUND : DWORD{kErrorOutsideFolder};
+
+    // A link stays, wherever it points. The rest is told by the handle too,
+    // as the file is now: its size, whether its data is on this disk, its
+    // age, whether it is read-only.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info))
+        return GetLastError();
+    if (IsLink(file, info.dwFileAttributes))
+        return kKeptLink;
+    const ULONGLONG bytes = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size)
+        *size = bytes;
 
     // Only what is an intermediate goes: the file read is the file deleted.
     if (read) {
-        char head[kHeadBytes];
-        DWORD length = 0;
-        if (!ReadFile(file, head, sizeof head, &length, nullptr))
+        if (IsDataElsewhere(info.dwFileAttributes))
+            return kKeptUnread;
+        const bool reparse = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const FileHandle data(reparse ? OpenData(file) : INVALID_HANDLE_VALUE);
+        if (reparse && !data.IsOpen())
             return GetLastError();
-        if (!BeginsAsIntermediate(path, reinterpret_cast<const unsigned char*>(head), length))
-            return WhyKept(head, length);
+        const DWORD why = Judge(reparse ? data : file, path, bytes);
+        if (why != ERROR_SUCCESS)
+            return why;
     }
 
-    // The size only tells; the attributes and the time decide.
-    BY_HANDLE_FILE_INFORMATION info = {};
-    const bool decides = m_rules.checkOnly || m_rules.writtenBefore;
-    const bool known = (size || decides) && GetFileInformationByHandle(file, &info);
-    if (decides && !known)
-        return GetLastError();
-    if (size)
-        *size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     if (m_rules.writtenBefore &&
         ((static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime) >
             m_rules.writtenBefore)

@@ -4,21 +4,19 @@
 // A path reaches its file through every folder above it, and any of those can
 // be a link, or become one between collecting and deleting; under Wine even a
 // link to a file is opened through to its target. So a delete opens the file
-// by its path, asks the open handle which file it really is, and deletes
-// through that same handle only when the answer is the folder's own name
-// followed by the path below the folder. Nothing can be swapped in between.
+// by its path as itself (a link as the link, never its target), asks the open
+// handle which file it really is, and deletes through that same handle only
+// when the answer is the folder's own name followed by the path below the
+// folder. The handle does not share delete: from the open to the close no
+// other program can move, rename or replace the file, so nothing can be
+// swapped in between.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// The reason a file is refused when its handle names another file than the
-// path below the folder does (a customer code: no system error means it).
-constexpr DWORD kErrorOutsideFolder = 0x20000000 | 1;
-
-// A file that was written too lately to go (CDeleteRules::writtenBefore).
-constexpr DWORD kKeptTooNew = 0x20000000 | 8;
+#include "Kept.h"
 
 // How a deleter deletes, beyond the dialog's plain way.
 struct CDeleteRules {
@@ -51,9 +49,10 @@ public:
     // Deletes the file at `path`, a full path (UTF-8) as collected below the
     // folder, of any length. ERROR_SUCCESS, or why the file stays: a system
     // error code (ERROR_DELETE_PENDING while another program deletes it and
-    // holds it still), kErrorOutsideFolder, kKeptTooNew, or a kKept code of
-    // KeptFormats.h for a file whose first bytes, read through this same
-    // handle, are no intermediate's (Intermediates.h). A file that another
+    // holds it still, ERROR_SHARING_VIOLATION while one holds it open), or a
+    // reason of Kept.h: a link, a file whose data is not on this disk, or
+    // one whose first bytes, read through this same handle, are no
+    // intermediate's (Intermediates.h). A file that another
     // program deleted meanwhile gives ERROR_FILE_NOT_FOUND, as if its open
     // had not found it. With `size`, the file's size is stored there too.
     // Allocates nothing; safe to call from several threads at once, each

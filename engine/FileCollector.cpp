@@ -143,9 +143,6 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
     // the long name decides here.
     if (!Matches(name, pattern))
         return;
-    const char* extension = std::strrchr(name, '.');
-    if (extension && excluded.Contains(extension))
-        return;
     for (const std::string& kept : excludedPatterns) {
         if (Matches(name, kept))
             return;

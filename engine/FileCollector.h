@@ -19,7 +19,6 @@ public:
     BOOL bRecurse = FALSE;             // also search every subfolder, same pattern
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
     CNameList found;                   // full paths (UTF-8) collected so far, newest first
-    CNameList excluded;                // extensions with their dot (".obj"), never collected
     // Files that would be collected but are read before they are deleted
     // (Intermediates.h), while their data is not on this disk: reading them
     // would fetch them, so they stay unread. Full paths (UTF-8), newest first.
@@ -39,7 +38,6 @@ public:
     CFileCollector() = default;
     ~CFileCollector()
     {
-        excluded.Clear();
         unread.Clear();
         found.Clear();
     }

@@ -124,12 +124,12 @@ bool IsReadBeforeDelete(const char* name)
     return IntermediateNamed(name) != nullptr;
 }
 
-bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length)
+bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length, unsigned long long size)
 {
     const Intermediate* intermediate = IntermediateNamed(name);
     if (!intermediate)
         return false;
-    if (length == 0)
+    if (size == 0)
         return true;
     return std::any_of(std::begin(intermediate->signatures), std::end(intermediate->signatures),
                        [&](const Signature& signature) {

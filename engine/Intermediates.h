@@ -25,4 +25,4 @@ bool IsReadBeforeDelete(const char* name);
 // the tools write its extension. `head` is its first `length` bytes, at most
 // kHeadBytes; fewer when the file ended. An empty file does: a build broken
 // off left it, and nothing is lost with it.
-bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length);
+bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length, unsigned long long size);

@@ -17,7 +17,6 @@ rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
 mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held"
 touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/held/{released,kept,readonly,ranged}.obj
-chmod a-w "$1/held/readonly.obj"
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
@@ -25,9 +24,10 @@ touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 mkdir -p "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
 touch "$1"/vanish/{a.obj,gone.obj,sub/c.obj,{posix,unlinked,pending,moved,held-pending,stuck-pending}.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
-mkdir "$1/delete" && touch "$1"/delete/{win10,win7,refused,preview,recent}.obj  # read-only, for /F
+mkdir "$1/asitself" && touch "$1"/asitself/{link,dedup,offline,short,moving}.obj "$1"/asitself/{wsl,cloud}.pdb
+mkdir "$1/delete" && touch "$1"/delete/{win10,win7,wine,fat,share,refused,preview,recent}.obj  # for /F
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
-touch -d '100 days ago' "$1/delete/copied.obj" && chmod a-w "$1"/delete/*
+touch -d '100 days ago' "$1/delete/copied.obj"
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
 cd "$1/hostile/tree"
 long=$(printf 'd%.0s' {1..120})
@@ -45,3 +45,5 @@ ln -s ../outside/target.obj in/link.obj  # a file link named like an intermediat
 ln -s ../../outside/Debug spare/proj/Debug
 find "$1" -path "$1/first-bytes" -prune -o -type f -empty -regextype egrep \
      -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg)' -exec "$here/scripts/intermediates" {} +
+# Read-only once written: no file's mode is passed over, as only root may.
+chmod a-w "$1/held/readonly.obj"
