@@ -95,10 +95,13 @@ const struct {
     const char* extension;
     std::string head;
 } kHeads[] = {
-    {".obj", std::string("\x4c\x01\x03\x00\x5e\x2b\x6a\x65\x10\x02\x00\x00\x21\x00\x00\x00\x00\x00\x00\x00", 20)},
+    {".obj", std::string("\x4c\x01\x01\x00\x5e\x2b\x6a\x65\x4e\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00"
+                         ".drectve\x00\x00\x00\x00\x00\x00\x00\x00\x12\x00\x00\x00\x3c\x00\x00\x00"
+                         "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0a\x10\x00/DEFAULTLIB:LIBCMT"
+                         ".drectve\x00\x00\x00\x00\x01\x00\x00\x00\x03\x00\x04\x00\x00\x00", 100)},  // a whole object
     {".pdb", kMsfHead}, {".idb", kMsfHead}, {".ncb", kMsfHead}, {".res", kResHead}, {".aps", kResHead},
-    {".pch", std::string("VCPCH0\x00\x00\x01\x00", 10)}, {".ilk", "Microsoft Linker Database\n\n\x07"},
-    {".plg", "<html>\r\n<body>\r\n<pre>\r\n"},
+    {".pch", std::string("VCPCH0\x00\x00\x01\x00", 10)}, {".ilk", std::string("Microsoft Linker Database\n\n\x07\x00", 29)},
+    {".plg", "<html>\r\n<body>\r\n<pre>\r\n<h1>Build Log</h1>\r\n"},
 };
 
 void WriteFileAt(const std::string& path)

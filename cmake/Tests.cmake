@@ -18,6 +18,7 @@ add_executable(engine_tests
     tests/ImportPatch.cpp
     tests/FileCollectorTest.cpp
     tests/ConfinedDeleteTest.cpp
+    tests/IntermediatesTest.cpp
     tests/CleaningRunTest.cpp
     tests/PluralTest.cpp)
 target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main)

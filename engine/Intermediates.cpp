@@ -1,4 +1,11 @@
 // Intermediates.cpp: the first bytes of every intermediate, by extension.
+//
+// Each rule is a proof, not a hint: fixed bytes that hold a byte no text
+// has (a NUL, a control character) or the whole record that the tool
+// writes first, parsed and checked against the file's size. No text in any
+// encoding Windows writes (the ANSI code pages, UTF-8, UTF-16 either way,
+// with or without a mark) passes, nor the first bytes of a picture, a
+// sound, a video, an archive, a document or a program.
 #include "Intermediates.h"
 
 #include <windows.h>
@@ -9,10 +16,16 @@
 
 namespace {
 
-WORD WordAt(const unsigned char* bytes)
-{
-    return static_cast<WORD>(bytes[0] | bytes[1] << 8);
-}
+// What a rule sees of a file: its first bytes and its size.
+struct Head {
+    const unsigned char* bytes;
+    size_t length;            // at most kHeadBytes, fewer when the file ended
+    unsigned long long size;  // as the file's handle gives it
+
+    bool Has(size_t at, size_t count) const { return at + count <= length; }
+    WORD Word(size_t at) const { return static_cast<WORD>(bytes[at] | bytes[at + 1] << 8); }
+    DWORD Dword(size_t at) const { return Word(at) | static_cast<DWORD>(Word(at + 2)) << 16; }
+};
 
 // The machines of a COFF object's header (IMAGE_FILE_MACHINE_*): those the
 // compilers and assemblers of every Visual C++ wrote for.
@@ -24,85 +37,241 @@ constexpr WORD kCoffMachines[] = {
     0x01A2, 0x01A3, 0x01A6, 0x01A8,          // SH3, SH3 DSP, SH4, SH5
 };
 
-// A COFF object: a known machine, and no optional header (bytes 16-17),
-// which only images have.
-bool IsCoffObject(const unsigned char* head, size_t length)
+bool IsCoffMachine(WORD machine)
 {
-    return length >= sizeof(IMAGE_FILE_HEADER) &&
-           std::count(std::begin(kCoffMachines), std::end(kCoffMachines), WordAt(head)) &&
-           WordAt(head + 16) == 0;
+    return std::count(std::begin(kCoffMachines), std::end(kCoffMachines), machine) != 0;
+}
+
+// A COFF object: a known machine; no optional header (bytes 16-17), which
+// only images have; at least one section, whose headers fit in the file;
+// and a symbol table, with the size of the strings after it, that fits
+// after them.
+bool IsCoffObject(const Head& head)
+{
+    if (!head.Has(0, sizeof(IMAGE_FILE_HEADER)) || !IsCoffMachine(head.Word(0)) || head.Word(16) != 0)
+        return false;
+    const unsigned long long sections = head.Word(2), symbols = head.Dword(8), count = head.Dword(12);
+    const unsigned long long headers = sizeof(IMAGE_FILE_HEADER) + sections * sizeof(IMAGE_SECTION_HEADER);
+    if (sections == 0 || headers > head.size)
+        return false;
+    return count == 0 ? symbols == 0 || symbols <= head.size
+                      : symbols >= headers && symbols + count * 18 + 4 <= head.size;  // IMAGE_SIZEOF_SYMBOL
+}
+
+// An anonymous object (/GL, /bigobj, /clr) or an import object: no
+// machine at the start, 0xFFFF, a version up to 2, and a known machine.
+bool IsAnonymousObject(const Head& head)
+{
+    return head.Has(0, 8) && head.Dword(0) == 0xFFFF0000 && head.Word(4) <= 2 && IsCoffMachine(head.Word(6));
 }
 
 // An OMF object of the 16-bit compilers and assemblers: a first record
-// THEADR (0x80) or LHEADR (0x82), whose length (bytes 1-2) is its name
-// (length in byte 3) and its checksum, and which is there whole.
-bool IsOmfObject(const unsigned char* head, size_t length)
+// THEADR (0x80) or LHEADR (0x82), whole, whose length (bytes 1-2) is its
+// name's (a length byte, then printable characters) and its checksum's, and
+// whose bytes add up to 0, checksum included.
+bool IsOmfObject(const Head& head)
 {
-    return length >= 4 && (head[0] == 0x80 || head[0] == 0x82) && WordAt(head + 1) == head[3] + 2 &&
-           length >= 3u + WordAt(head + 1);
+    if (!head.Has(0, 4) || (head.bytes[0] != 0x80 && head.bytes[0] != 0x82))
+        return false;
+    const size_t name = head.bytes[3], record = 3u + head.Word(1);
+    if (head.Word(1) != name + 2 || name == 0 || !head.Has(0, record))
+        return false;
+    const unsigned char* const text = head.bytes + 4;
+    unsigned char sum = 0;
+    for (size_t at = 0; at < record; ++at)
+        sum = static_cast<unsigned char>(sum + head.bytes[at]);
+    return sum == 0 && std::all_of(text, text + name, [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
 }
 
-// A 16-bit compiled resource: its first entry's type given by number (0xFF,
-// then the number, which is below 0x8000; a JPEG's FF D8 is not one).
-bool IsResource16(const unsigned char* head, size_t length)
+// How far a 16-bit resource's type or name at `at` reaches: 0xFF and a
+// number, or printable characters ended by a NUL. 0: it is neither; or it
+// runs past what was read (`cut`).
+size_t ResourceId(const Head& head, size_t at, bool& cut)
 {
-    return length >= 3 && head[0] == 0xFF && WordAt(head + 1) < 0x8000;
+    cut = false;
+    if (!head.Has(at, 1)) {
+        cut = true;
+        return 0;
+    }
+    if (head.bytes[at] == 0xFF) {
+        cut = !head.Has(at, 3);
+        return cut || head.Word(at + 1) == 0 || head.Word(at + 1) >= 0x8000 ? 0 : at + 3;
+    }
+    for (size_t end = at; end < at + 256; ++end) {
+        if (!head.Has(end, 1)) {
+            cut = true;
+            return 0;
+        }
+        if (head.bytes[end] == 0)
+            return end > at ? end + 1 : 0;
+        if (head.bytes[end] < 0x20 || head.bytes[end] >= 0x7F)
+            return 0;
+    }
+    return 0;
 }
 
-// A build log of Visual C++ 5 and 6: an HTML page.
-bool IsHtmlPage(const unsigned char* head, size_t length)
+// A 16-bit compiled resource: entries one after another, each a type and a
+// name, the flags that rc writes (moveable, pure, preload, discardable) and
+// the size of the data that follows. Every entry read parses and its data
+// fits in the file; the last ends where the file ends, and a file that ends
+// inside an entry stays. (Only a later entry can run past the head: a first
+// one's header is far shorter.) A 16-bit resource in a project today is
+// rare and a user's text is not: where a parse must choose, it keeps.
+bool IsResource16(const Head& head)
 {
-    return length >= 6 && _strnicmp(reinterpret_cast<const char*>(head), "<html>", 6) == 0;
+    if (!head.Has(0, 1) || head.bytes[0] != 0xFF)
+        return false;
+    unsigned long long at = 0;
+    while (at < head.size) {
+        bool cut = false;
+        size_t end = ResourceId(head, static_cast<size_t>(at), cut);
+        if (end)
+            end = ResourceId(head, end, cut);
+        if (end && !head.Has(end, 6))
+            cut = true;
+        if (cut && head.length < head.size)
+            return true;  // read this far, it is a resource
+        if (!end || cut || (head.Word(end) & ~0x1070) != 0)
+            return false;
+        at = end + 6ull + head.Dword(end + 2);
+    }
+    return at == head.size;
 }
 
-// One way an intermediate begins: these bytes at its start, or where bytes
-// alone do not decide, a check of a length or a range too.
-struct Signature {
-    const char* bytes;
-    size_t size;
-    bool (*check)(const unsigned char* head, size_t length);
-};
-
-template <size_t N>
-constexpr Signature Bytes(const char (&bytes)[N])
+// A stream of LLVM's bitcode (bitcode, clang's precompiled headers) after
+// its magic at `at`: it opens a block (abbreviation 1 in 2 bits), whose id
+// and width fill 14 bits of a word aligned to 32, so that the word's last
+// 18 bits are 0.
+bool IsBitstreamBlock(const Head& head, size_t at)
 {
-    return {bytes, N - 1, nullptr};
+    return head.Has(at, 4) && (head.bytes[at] & 3) == 1 && (head.bytes[at + 1] & 0xC0) == 0 &&
+           head.bytes[at + 2] == 0 && head.bytes[at + 3] == 0;
 }
 
-constexpr Signature Check(bool (*check)(const unsigned char*, size_t))
+bool IsBitcode(const Head& head)
 {
-    return {nullptr, 0, check};
+    return head.Has(0, 4) && std::memcmp(head.bytes, "BC\xC0\xDE", 4) == 0 && IsBitstreamBlock(head, 4);
+}
+
+// Bitcode in its wrapper: version 0, and the bitcode's place and size in
+// the file.
+bool IsWrappedBitcode(const Head& head)
+{
+    return head.Has(0, 20) && head.Dword(0) == 0x0B17C0DE && head.Dword(4) == 0 && head.Dword(8) >= 20 &&
+           static_cast<unsigned long long>(head.Dword(8)) + head.Dword(12) <= head.size;
+}
+
+bool IsClangPch(const Head& head)
+{
+    return head.Has(0, 4) && std::memcmp(head.bytes, "CPCH", 4) == 0 && IsBitstreamBlock(head, 4);
+}
+
+// The text `text` at the start, then within the next `within` bytes a NUL,
+// which no text holds: the binary header that follows the tool's words.
+bool IsTextThenBinary(const Head& head, const char* text, size_t within)
+{
+    const size_t length = std::strlen(text);
+    return head.Has(0, length + within) && std::memcmp(head.bytes, text, length) == 0 &&
+           std::count(head.bytes + length, head.bytes + length + within, 0) != 0;
+}
+
+bool IsVcPch(const Head& head)
+{
+    return IsTextThenBinary(head, "VCPCH0", 4);
+}
+
+bool IsLinkerDatabase(const Head& head)
+{
+    return IsTextThenBinary(head, "Microsoft Linker Database\n\n", 2);
 }
 
 // A multi-stream file (MSF) of the compiler and the linker, in its two
-// versions, each with the line end and the end-of-file mark that follow.
-constexpr char kMsf7[] = "Microsoft C/C++ MSF 7.00\r\n\x1A" "DS";
-constexpr char kMsf2[] = "Microsoft C/C++ program database 2.00\r\n\x1A" "JG";
-// A 32-bit compiled resource: its empty first entry.
-constexpr char kResource32[] = "\x00\x00\x00\x00\x20\x00\x00\x00\xFF\xFF\x00\x00\xFF\xFF\x00\x00";
+// versions: the tool's words, their line end and end-of-file mark, the
+// NULs that fill the magic to its length, and a page size that is a power
+// of 2 from 512 to 64 KB.
+bool IsMsf(const Head& head, const char* magic, size_t size)
+{
+    if (!head.Has(0, size + 4) || std::memcmp(head.bytes, magic, size) != 0)
+        return false;
+    const DWORD page = head.Dword(size);
+    return page >= 0x200 && page <= 0x10000 && (page & (page - 1)) == 0;
+}
 
-constexpr size_t kMostSignatures = 5;
+bool IsMsf7(const Head& head)
+{
+    static const char kMagic[] = "Microsoft C/C++ MSF 7.00\r\n\x1A" "DS\0\0";  // and its terminator: 32
+    return IsMsf(head, kMagic, sizeof kMagic);
+}
 
+bool IsMsf2(const Head& head)
+{
+    static const char kMagic[] = "Microsoft C/C++ program database 2.00\r\n\x1A" "JG\0";  // and its terminator: 44
+    return IsMsf(head, kMagic, sizeof kMagic);
+}
+
+// A portable PDB of the .NET compilers: metadata (BSJB, version 1.1) whose
+// version text is that of a PDB.
+bool IsPortablePdb(const Head& head)
+{
+    return head.Has(0, 24) && std::memcmp(head.bytes, "BSJB\x01\x00\x01\x00\x00\x00\x00\x00", 12) == 0 &&
+           std::memcmp(head.bytes + 16, "PDB v1.0", 8) == 0;
+}
+
+// A 32-bit compiled resource (rc, windres, llvm-rc; the resource editor's
+// .aps): its empty first entry, no data, a header of 32 bytes, type 0 and
+// name 0 by number.
+bool IsResource32(const Head& head)
+{
+    static const unsigned char kEmptyEntry[] = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0};
+    return head.Has(0, sizeof kEmptyEntry) && std::memcmp(head.bytes, kEmptyEntry, sizeof kEmptyEntry) == 0;
+}
+
+// The build log of Visual C++ 5 and 6, as only that log begins: <html>,
+// <body>, <pre> and its heading <h1>Build Log</h1>, each on a line of its
+// own, in any case. Any other web page named .plg stays.
+bool IsBuildLog(const Head& head)
+{
+    const char* text = reinterpret_cast<const char*>(head.bytes);
+    const char* const end = text + head.length;
+    for (const char* line : {"<html>", "<body>", "<pre>", "<h1>Build Log</h1>"}) {
+        const size_t length = std::strlen(line);
+        if (static_cast<size_t>(end - text) < length || _strnicmp(text, line, length) != 0)
+            return false;
+        text += length;
+        if (text < end && *text == '\r')
+            ++text;
+        if (text == end || *text++ != '\n')
+            return false;
+    }
+    return true;
+}
+
+using Rule = bool (*)(const Head& head);
+
+constexpr size_t kMostRules = 5;
+
+// One row an extension: the ways a file of it begins when a Visual C++ tool
+// wrote it.
 const struct Intermediate {
     const char* extension;  // without its dot
-    Signature signatures[kMostSignatures];
+    Rule rules[kMostRules];
 } kIntermediates[] = {
-    {"obj", {Check(IsCoffObject),         // the compilers and assemblers, cvtres, clang-cl
-             Bytes("\x00\x00\xFF\xFF"),   // anonymous: import objects, /GL, /bigobj, /clr
-             Check(IsOmfObject),          // 16-bit compilers and assemblers
-             Bytes("BC\xC0\xDE"),         // LLVM bitcode: clang-cl -flto
-             Bytes("\xDE\xC0\x17\x0B")}}, // the same in its wrapper
-    {"pdb", {Bytes(kMsf7), Bytes(kMsf2),  // the linkers, the compiler's /Zi
-             Bytes("BSJB")}},             // a portable PDB: the .NET compilers
-    {"idb", {Bytes(kMsf7), Bytes(kMsf2)}},  // the compiler's minimal rebuild
-    {"ncb", {Bytes(kMsf7), Bytes(kMsf2)}},  // the IDE's browse data
-    {"res", {Bytes(kResource32),          // rc, windres, llvm-rc
-             Check(IsResource16)}},       // 16-bit rc
-    {"aps", {Bytes(kResource32)}},        // the resource editor
-    {"pch", {Bytes("VCPCH0"),             // cl /Yc
-             Bytes("CPCH")}},             // clang-cl
-    {"ilk", {Bytes("Microsoft Linker Database")}},  // the incremental linker
-    {"plg", {Check(IsHtmlPage)}},         // the build log of Visual C++ 5 and 6
+    {"obj", {IsCoffObject,         // the compilers and assemblers, cvtres, clang-cl
+             IsAnonymousObject,    // import objects, /GL, /bigobj, /clr
+             IsOmfObject,          // 16-bit compilers and assemblers
+             IsBitcode,            // LLVM bitcode: clang-cl -flto
+             IsWrappedBitcode}},   // the same in its wrapper
+    {"pdb", {IsMsf7, IsMsf2,       // the linkers, the compiler's /Zi
+             IsPortablePdb}},      // the .NET compilers
+    {"idb", {IsMsf7, IsMsf2}},     // the compiler's minimal rebuild
+    {"ncb", {IsMsf7, IsMsf2}},     // the IDE's browse data
+    {"res", {IsResource32,         // rc, windres, llvm-rc
+             IsResource16}},       // 16-bit rc
+    {"aps", {IsResource32}},       // the resource editor
+    {"pch", {IsVcPch,              // cl /Yc
+             IsClangPch}},         // clang-cl
+    {"ilk", {IsLinkerDatabase}},   // the incremental linker
+    {"plg", {IsBuildLog}},         // Visual C++ 5 and 6
 };
 
 const Intermediate* IntermediateNamed(const char* name)
@@ -124,18 +293,14 @@ bool IsReadBeforeDelete(const char* name)
     return IntermediateNamed(name) != nullptr;
 }
 
-bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length, unsigned long long size)
+bool BeginsAsIntermediate(const char* name, const unsigned char* bytes, size_t length, unsigned long long size)
 {
     const Intermediate* intermediate = IntermediateNamed(name);
     if (!intermediate)
         return false;
     if (size == 0)
         return true;
-    return std::any_of(std::begin(intermediate->signatures), std::end(intermediate->signatures),
-                       [&](const Signature& signature) {
-                           if (signature.check)
-                               return signature.check(head, length);
-                           return signature.bytes && length >= signature.size &&
-                                  std::memcmp(head, signature.bytes, signature.size) == 0;
-                       });
+    const Head head{bytes, length, size};
+    return std::any_of(std::begin(intermediate->rules), std::end(intermediate->rules),
+                       [&](Rule rule) { return rule && rule(head); });
 }

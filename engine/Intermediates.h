@@ -23,6 +23,7 @@ bool IsReadBeforeDelete(const char* name);
 
 // Whether a file named `name`, one that IsReadBeforeDelete names, begins as
 // the tools write its extension. `head` is its first `length` bytes, at most
-// kHeadBytes; fewer when the file ended. An empty file does: a build broken
-// off left it, and nothing is lost with it.
+// kHeadBytes; fewer only when the file is shorter. `size` is the file's size
+// as its handle gives it. An empty file does: a build broken off left it,
+// and nothing is lost with it.
 bool BeginsAsIntermediate(const char* name, const unsigned char* head, size_t length, unsigned long long size);

@@ -41,9 +41,10 @@ TEST(CleaningRun, DeletesOnlyWhatBeginsAsAnIntermediate)
     CleanFolder(WideOf((root + "\\").c_str()).c_str());
     for (const bool go : {true, false}) {
         std::ifstream list(root + (go ? ".go" : ".stay"));
-        ASSERT_TRUE(list.good()) << "no list of what " << (go ? "goes" : "stays");
-        for (std::string file; std::getline(list, file);)
+        int files = 0;
+        for (std::string file; std::getline(list, file); ++files)
             EXPECT_EQ(!go, Exists(root + "\\" + file)) << file;
+        EXPECT_GT(files, 20) << "the list of what " << (go ? "goes" : "stays");
     }
 }
 
@@ -67,6 +68,53 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
     EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{in + "link.obj", kErrorOutsideFolder},
                                                           {in + "proj\\Debug\\a.obj", kErrorOutsideFolder}}),
               outcome.kept);
+}
+
+// Collects the deep tree with only 64 KB of its thread's stack left. (Wine
+// reserves at least 1 MB for a thread, whatever CreateThread asks.)
+static DWORD WINAPI CollectTheDeepTree(void* collector)
+{
+    MEMORY_BASIC_INFORMATION stack = {};
+    VirtualQuery(&stack, &stack, sizeof stack);
+    const size_t left = static_cast<size_t>(reinterpret_cast<char*>(&stack) - static_cast<char*>(stack.AllocationBase));
+    static_cast<volatile char*>(_alloca(left - 64 * 1024))[0] = 0;
+    CollectCleanable(*static_cast<CFileCollector*>(collector), L"C:\\vorlix-tests\\deep");
+    return 0;
+}
+
+// A tree of 600 levels, far deeper than 64 KB of stack would hold at one
+// call per level: the walk takes no stack for its depth, as Windows' 16,000
+// levels need, and finds what is at the bottom. (Wine's lookups grow with
+// the square of the depth: at its limit of about 2,000 levels one walk
+// takes a minute.)
+TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
+{
+    std::string bottom = "C:\\vorlix-tests\\deep\\";
+    for (int level = 0; level < 600; ++level)
+        bottom += "d\\";
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    const HANDLE thread = CreateThread(nullptr, 0, &CollectTheDeepTree, &collector, 0, nullptr);
+    ASSERT_TRUE(thread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    ASSERT_FALSE(collector.found.IsEmpty());
+    EXPECT_EQ(bottom + "a.obj", collector.found.Head()->name);
+    EXPECT_EQ(nullptr, collector.found.Head()->next);
+}
+
+// A folder typed with the spaces and dots that end its name, as a paste
+// brings them, is the folder Windows opens: they go, but "." and ".." keep
+// their dots, which name another folder.
+TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
+{
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"C:\\Stare. . ", L"C:\\Stare"}, {L"C:\\Projekty\\..", L"C:\\Projekty\\.."},
+        {L"..  ", L".."},                     {L"C:\\Projekty\\. ", L"C:\\Projekty\\."},
+        {L"C:\\Stare \\", L"C:\\Stare \\"}, {L"D:.", L"D:."},
+    };
+    for (const auto& [typed, taken] : cases)
+        EXPECT_EQ(std::wstring(taken), std::wstring(typed, TrimmedFolderLength(typed)));
 }
 
 static decltype(&NtQueryObject) g_queryObject;

@@ -12,6 +12,7 @@ for fate in go stay; do
         '($1 == "go") == go { gsub("/", "\\", $2); print $2 }' | LC_ALL=C sort >"$1.$fate"
 done
 cd "$1"
-grep -v '^#' "$list" | while IFS=$'\t' read -r fate path bytes; do
+grep -v '^#' "$list" | while IFS=$'\t' read -r fate path bytes size; do
     mkdir -p "$(dirname "$path")" && printf -- "$bytes" >"$path"
+    [ -z "$size" ] || truncate -s "$size" "$path"
 done

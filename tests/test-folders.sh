@@ -5,7 +5,7 @@
 # MAX_PATH, a name outside code page 1250), links that lead a delete outside
 # the folder it cleans, a tree that takes a dialog seconds to search and
 # clean and one that takes it none, one of names in any script at any depth,
-# trees that change while they are cleaned, read-only
+# one 600 levels deep, trees that change while they are cleaned, read-only
 # files for /F, and files named like intermediates that are not.
 # Every intermediate begins as the tools write it (scripts/intermediates).
 # --remove takes them away after the run.
@@ -21,7 +21,9 @@ mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a fo
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
 "$here/tests/first-bytes.sh" "$1/first-bytes"
-mkdir -p "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
+deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
+mkdir -p "$deep" "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
+touch "$deep"/{a.obj,a.cpp}
 touch "$1"/vanish/{a.obj,gone.obj,sub/c.obj,{posix,unlinked,pending,moved,held-pending,stuck-pending}.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
 mkdir "$1/asitself" && touch "$1"/asitself/{link,dedup,offline,short,moving}.obj "$1"/asitself/{wsl,cloud}.pdb
