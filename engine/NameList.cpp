@@ -47,23 +47,13 @@ void CNameList::AddName(const char* text)
     head = byHash[hash] = new (block) NameNode{head, name, hash, byHash[hash]};
 }
 
-bool CNameList::Contains(const char* text) const
-{
-    return Find(text, _strcmpi);
-}
-
 bool CNameList::ContainsExactly(const char* text) const
-{
-    return Find(text, std::strcmp);
-}
-
-bool CNameList::Find(const char* text, int (*compare)(const char*, const char*)) const
 {
     if (!byHash)
         return false;
-    // Texts equal in either sense hash alike, so only one chain is walked.
+    // Equal texts hash alike, so only one chain is walked.
     for (const NameNode* node = byHash[HashName(text)]; node; node = node->nextOfHash) {
-        if (compare(text, node->name) == 0)
+        if (std::strcmp(text, node->name) == 0)
             return true;
     }
     return false;

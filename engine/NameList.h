@@ -1,5 +1,5 @@
-// NameList.h: a set of texts (file paths, extensions) kept newest-first and
-// compared without regard to the case of ASCII letters.
+// NameList.h: a set of texts (file paths) kept newest-first and looked up
+// by their exact text.
 //
 // Every node carries the 16-bit hash of its upper-cased text, and the list
 // indexes its nodes by that hash, so a lookup compares text only with nodes
@@ -29,8 +29,6 @@ public:
     // the list is left as it was.
     void AddName(const char* text);
 
-    // True when a node's text equals `text`, ASCII letters compared without case.
-    bool Contains(const char* text) const;
     // True when a node's text is `text`, byte for byte: paths of files that
     // differ only in case, as a case-sensitive folder holds them, are two.
     bool ContainsExactly(const char* text) const;
@@ -49,8 +47,6 @@ public:
 
 private:
     static constexpr int kHashCount = 0x10000;
-
-    bool Find(const char* text, int (*compare)(const char*, const char*)) const;
 
     NameNode* head = nullptr;
     // kHashCount chain heads, newest node of each hash first; allocated by

@@ -17,8 +17,15 @@ namespace {
 constexpr ULONG kNone = ~0u, kOneCall = kDispositionDelete | kDispositionIgnoreReadOnly;
 constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY, kReparse = FILE_ATTRIBUTE_REPARSE_POINT;
 
+// What the systems answer of a file that another program deleted while its
+// delete looked at it: named below \$Extend\$Deleted (Windows 10), unlinked
+// and nameless (Wine), pending and nameless; or one named elsewhere, as a
+// link leads.
+enum Meanwhile { kAsItIs, kPosixDeleted, kUnlinked, kPending, kElsewhere };
+
 struct Case {
     const wchar_t* file;  // in C:\vorlix-tests\delete, as IsOn takes it
+    Meanwhile meanwhile;
     const CDeleteRules& rules;
     NTSTATUS exAnswer;  // what the one-call delete gets: 0 when taken (Windows 10), else why not
     DWORD told;         // attributes that Windows tells of the file, beside Wine's
@@ -33,12 +40,13 @@ ULONG g_flags;         // the flags the one-call delete was sent
 bool g_asThemselves;   // every open was of the file itself, never through a link
 HANDLE g_reparseSide;  // the handle opened on a reparse point itself
 bool g_read;           // the file was read
-BOOL g_moved, g_deleted;  // another program's tries between the check and the delete
+BOOL g_moved;          // another program moved or deleted the file between the check and the delete
 decltype(&CreateFileW) g_createFile;
 decltype(&ReadFile) g_readFile;
 decltype(&GetFileInformationByHandle) g_fileInformation;
 decltype(&NtQueryInformationFile) g_queryInformation;
 decltype(&NtSetInformationFile) g_setInformation;
+decltype(&NtQueryObject) g_queryObject;
 
 HANDLE WINAPI OpenAsWindows(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                             DWORD disposition, DWORD flags, HANDLE model)
@@ -73,6 +81,21 @@ NTSTATUS NTAPI QueryAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, 
         static_cast<FILE_BASIC_INFORMATION*>(info)->FileAttributes |= Told(file);
     if (kind == FileAttributeTagInformation && IsOn(file, g_case->file))
         *static_cast<FILE_ATTRIBUTE_TAG_INFORMATION*>(info) = {Told(file), g_case->tag};
+    auto* const standard = static_cast<FILE_STANDARD_INFORMATION*>(info);
+    if (kind == FileStandardInformation && IsOn(file, g_case->file))
+        standard->NumberOfLinks = g_case->meanwhile != kUnlinked, standard->DeletePending = g_case->meanwhile == kPending;
+    return result;
+}
+
+NTSTATUS NTAPI NameAsWindows(HANDLE file, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length, PULONG returned)
+{
+    static WCHAR kNames[][64] = {L"", L"\\Device\\HarddiskVolume3\\$Extend\\$Deleted\\001200000000A35F", L"", L"",
+                                 L"\\Device\\HarddiskVolume3\\moved.obj"};
+    const NTSTATUS result = g_queryObject(file, kind, info, length, returned);
+    if (kind == ObjectNameInformation && IsOn(file, g_case->file) && g_case->meanwhile != kAsItIs) {
+        const USHORT size = static_cast<USHORT>(wcslen(kNames[g_case->meanwhile]) * 2);
+        static_cast<OBJECT_NAME_INFORMATION*>(info)->Name = {size, size, size ? kNames[g_case->meanwhile] : nullptr};
+    }
     return result;
 }
 
@@ -114,13 +137,11 @@ NTSTATUS NTAPI SetAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, UL
 BOOL WINAPI ReadAsWindows(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
 {
     g_read = g_read || IsOn(file, g_case->file);
-    if (file == g_reparseSide || IsOn(file, L"\\short.obj")) {
-        ZeroMemory(data, size);
-        return *read = file == g_reparseSide ? size : 0, TRUE;
-    }
+    if (file == g_reparseSide || IsOn(file, L"\\short.obj"))
+        return ZeroMemory(data, size), *read = file == g_reparseSide ? size : 0, TRUE;
     if (IsOn(file, L"\\moving.obj")) {
-        g_moved = MoveFileW(L"C:\\vorlix-tests\\delete\\moving.obj", L"C:\\vorlix-tests\\moved-out.obj");
-        g_deleted = DeleteFileW(L"C:\\vorlix-tests\\delete\\moving.obj");
+        g_moved = MoveFileW(L"C:\\vorlix-tests\\delete\\moving.obj", L"C:\\vorlix-tests\\moved-out.obj") ||
+                  DeleteFileW(L"C:\\vorlix-tests\\delete\\moving.obj");
     }
     return g_readFile(file, data, size, read, overlapped);
 }
@@ -131,7 +152,9 @@ BOOL WINAPI ReadAsWindows(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LP
 // own handle tells: a link is neither read nor deleted, a deduplicated file
 // is read through to its data, data gone elsewhere after the listing is not
 // read, a short read decides nothing. Between the check and the delete no
-// other program can move or delete the file. /F deletes a read-only
+// other program can move or delete the file; one that another program
+// deleted while its delete looked at it is gone, not a failure, and not
+// deleted for the look, while one named elsewhere stays refused. /F deletes a read-only
 // intermediate through its handle: in one call, with the flag that ignores
 // the attribute, where the system takes it; else, for each answer that
 // says the call is not taken, by clearing the attribute first, put back
@@ -144,6 +167,7 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     const CImportPatch tell(L"kernel32.dll", "GetFileInformationByHandle", &TellAsWindows, &g_fileInformation);
     const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &QueryAsWindows, &g_queryInformation);
     const CImportPatch set(L"ntdll.dll", "NtSetInformationFile", &SetAsWindows, &g_setInformation);
+    const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     CDeleteRules plain, force, preview, aged;
@@ -151,23 +175,27 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     preview.checkOnly = true;
     aged.writtenBefore = ((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime) - 864000000000ULL;
     const Case cases[] = {
-        {L"\\link.obj", plain, 0, kReparse, IO_REPARSE_TAG_SYMLINK, kKeptLink, kNone, false},
-        {L"\\wsl.pdb", force, 0, kReparse, 0xA000001D, kKeptLink, kNone, false},  // IO_REPARSE_TAG_LX_SYMLINK
-        {L"\\dedup.obj", plain, 0, kReparse, 0x80000013, ERROR_SUCCESS, kNone, true},  // IO_REPARSE_TAG_DEDUP
-        {L"\\cloud.pdb", plain, 0, kReparse | 0x400000, 0x9000001A, kKeptUnread, kNone, false},  // recalled on reading
-        {L"\\offline.obj", plain, 0, FILE_ATTRIBUTE_OFFLINE, 0, kKeptUnread, kNone, false},
-        {L"\\short.obj", plain, 0, 0, 0, kKeptShortRead, kNone, true},
-        {L"\\moving.obj", plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
-        {L"\\win10.obj", force, 0, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
-        {L"\\win7.obj", force, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
-        {L"\\wine.obj", force, kStatusNotImplemented, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
-        {L"\\fat.obj", force, kStatusNotSupported, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
-        {L"\\share.obj", force, kStatusInvalidParameter, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
-        {L"\\refused.obj", force, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_ACCESS_DENIED, kOneCall, true},
-        {L"\\preview.obj", preview, 0, kReadOnly, 0, ERROR_SUCCESS, kNone, true},
-        {L"\\recent.obj", aged, 0, kReadOnly, 0, kKeptTooNew, kNone, true},
-        {L"\\copied.obj", aged, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},  // 100 days old
-        {L"\\model.obj", force, 0, kReadOnly, 0, kKeptWavefrontModel, kNone, true},
+        {L"\\link.obj", kAsItIs, plain, 0, kReparse, IO_REPARSE_TAG_SYMLINK, kKeptLink, kNone, false},
+        {L"\\wsl.pdb", kAsItIs, force, 0, kReparse, 0xA000001D, kKeptLink, kNone, false},  // IO_REPARSE_TAG_LX_SYMLINK
+        {L"\\dedup.obj", kAsItIs, plain, 0, kReparse, 0x80000013, ERROR_SUCCESS, kNone, true},  // IO_REPARSE_TAG_DEDUP
+        {L"\\cloud.pdb", kAsItIs, plain, 0, kReparse | 0x400000, 0x9000001A, kKeptUnread, kNone, false},  // recalled on reading
+        {L"\\offline.obj", kAsItIs, plain, 0, FILE_ATTRIBUTE_OFFLINE, 0, kKeptUnread, kNone, false},
+        {L"\\short.obj", kAsItIs, plain, 0, 0, 0, kKeptShortRead, kNone, true},
+        {L"\\moving.obj", kAsItIs, plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
+        {L"\\posix.obj", kPosixDeleted, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
+        {L"\\unlinked.obj", kUnlinked, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
+        {L"\\pending.obj", kPending, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
+        {L"\\moved.obj", kElsewhere, plain, 0, 0, 0, kErrorOutsideFolder, kNone, false},
+        {L"\\win10.obj", kAsItIs, force, 0, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
+        {L"\\win7.obj", kAsItIs, force, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
+        {L"\\wine.obj", kAsItIs, force, kStatusNotImplemented, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
+        {L"\\fat.obj", kAsItIs, force, kStatusNotSupported, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
+        {L"\\share.obj", kAsItIs, force, kStatusInvalidParameter, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
+        {L"\\refused.obj", kAsItIs, force, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_ACCESS_DENIED, kOneCall, true},
+        {L"\\preview.obj", kAsItIs, preview, 0, kReadOnly, 0, ERROR_SUCCESS, kNone, true},
+        {L"\\recent.obj", kAsItIs, aged, 0, kReadOnly, 0, kKeptTooNew, kNone, true},
+        {L"\\copied.obj", kAsItIs, aged, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},  // 100 days old
+        {L"\\model.obj", kAsItIs, force, 0, kReadOnly, 0, kKeptWavefrontModel, kNone, true},
     };
     for (const Case& c : cases) {
         const std::string path = "C:\\vorlix-tests\\delete" + std::string(c.file, c.file + wcslen(c.file));
@@ -182,6 +210,6 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         EXPECT_EQ(c.result == ERROR_SUCCESS && !c.rules.checkOnly, gone) << path;
         EXPECT_TRUE(gone || g_readOnly == ((c.told & kReadOnly) != 0)) << path << " keeps its attributes";
     }
-    EXPECT_FALSE(g_moved || g_deleted) << "another program moved or deleted the file between the check and the delete";
+    EXPECT_FALSE(g_moved) << "another program moved or deleted the file between the check and the delete";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\moved-out.obj"));
 }

@@ -143,21 +143,3 @@ TEST(FileCollector, TakesListingsAsTheyCome)
               unread);
     EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
 }
-
-// Links of every kind are never entered; folders that hold their files
-// where they are (OneDrive's, deduplicated) are walked like any other.
-TEST(FileCollector, EntersReparseFoldersThatAreNotLinks)
-{
-    const struct {
-        DWORD tag;
-        bool entered;
-        const char* what;
-    } cases[] = {
-        {0x9000001A, true, "a cloud placeholder folder"}, {0x9000701A, true, "OneDrive's files on demand"},
-        {0x80000013, true, "deduplicated"}, {0x9000001C, true, "projected file system"},
-        {0xA000000C, false, "a symbolic link"}, {0xA0000003, false, "a junction or mount point"},
-        {0xA000001D, false, "a WSL link"}, {0, false, "no tag given, as Wine lists a link"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.entered, EntersReparseFolder(c.tag)) << c.what;
-}

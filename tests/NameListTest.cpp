@@ -1,5 +1,5 @@
-// The name list: lookup without regard to ASCII case, through texts of one
-// hash; and the engine tests' allocator.
+// The name list: exact lookup through texts of one hash; and the engine
+// tests' allocator.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,23 +26,23 @@ void* operator new(size_t size)
 void operator delete(void* p) noexcept { g_liveAllocations -= p != nullptr, std::free(p); }
 void operator delete(void* p, size_t) noexcept { g_liveAllocations -= p != nullptr, std::free(p); }
 
-TEST(NameList, FindsTextsWithoutRegardToAsciiCase)
+TEST(NameList, FindsTextsExactlyAmongTextsOfOneHash)
 {
     CNameList list;
     list.AddName("C:\\Zażółć\\Debug\\main.obj");
-    EXPECT_TRUE(list.Contains("c:\\zażółć\\DEBUG\\MAIN.OBJ"));
-    EXPECT_FALSE(list.Contains("C:\\ZAŻÓŁĆ\\Debug\\main.obj")) << "Polish letters must match exactly";
-    EXPECT_FALSE(list.Contains("C:\\Zażółć\\Debug\\main.ob"));
+    EXPECT_TRUE(list.ContainsExactly("C:\\Zażółć\\Debug\\main.obj"));
+    EXPECT_FALSE(list.ContainsExactly("c:\\zażółć\\DEBUG\\MAIN.OBJ")) << "names that differ in case are two files";
+    EXPECT_FALSE(list.ContainsExactly("C:\\Zażółć\\Debug\\main.ob"));
 
     // Two texts with one hash are told apart, also once the newer has left.
     const char* const first = "C:\\proj\\file108.obj";
     const char* const second = "C:\\proj\\file202.obj";
     ASSERT_EQ(HashName(first), HashName(second));
     list.AddName(first);
-    EXPECT_FALSE(list.Contains(second));
+    EXPECT_FALSE(list.ContainsExactly(second));
     list.AddName(second);
-    EXPECT_TRUE(list.Contains(first)) << "behind a newer text of its hash";
+    EXPECT_TRUE(list.ContainsExactly(first)) << "behind a newer text of its hash";
     list.RemoveHead();
-    EXPECT_TRUE(list.Contains(first));
-    EXPECT_FALSE(list.Contains(second));
+    EXPECT_TRUE(list.ContainsExactly(first));
+    EXPECT_FALSE(list.ContainsExactly(second));
 }

@@ -16,17 +16,17 @@ set -- "$(realpath -m "$1")" "${@:2}"
 rm -rf "$1"
 [ "${2:-}" = --remove ] && exit 0
 mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held"
-touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/held/{released,kept,readonly,ranged}.obj
+touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/held/{released,kept,readonly,ranged,gone,{held,stuck}-pending}.obj
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
 "$here/tests/first-bytes.sh" "$1/first-bytes"
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
-mkdir -p "$deep" "$1/vanish/sub" "$1"/listed/{ok,cut,cloud}
+mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}
-touch "$1"/vanish/{a.obj,gone.obj,sub/c.obj,{posix,unlinked,pending,moved,held-pending,stuck-pending}.obj} "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
+touch "$1"/held/sub/c.obj "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
-mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,moving,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb
+mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,moving,posix,unlinked,pending,moved,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj"
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
@@ -39,8 +39,7 @@ ln -s ../../../outside deep/d1/out  # a link below the top, to a folder outside
 ln -s .. up                         # back to an ancestor: endless if entered
 ln -s outside ../named              # a folder named by the caller that is a link
 cd ../../escape
-touch outside/target.obj outside/Debug/a.obj in/proj/Debug/a.obj
-ln -s ../outside/target.obj in/link.obj  # a file link named like an intermediate
+touch outside/Debug/a.obj in/proj/Debug/a.obj
 # Moved in for in/proj while a run waits. (MoveFileA on a link itself moves
 # the link's target under Wine, so the link goes one level down.)
 ln -s ../../outside/Debug spare/proj/Debug
