@@ -100,7 +100,7 @@ const struct {
                          "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x0a\x10\x00/DEFAULTLIB:LIBCMT"
                          ".drectve\x00\x00\x00\x00\x01\x00\x00\x00\x03\x00\x04\x00\x00\x00", 100)},  // a whole object
     {".pdb", kMsfHead}, {".idb", kMsfHead}, {".ncb", kMsfHead}, {".res", kResHead}, {".aps", kResHead},
-    {".pch", std::string("VCPCH0\x00\x00\x01\x00", 10)}, {".ilk", std::string("Microsoft Linker Database\n\n\x07\x00", 29)},
+    {".pch", std::string("VCPCH0\x00\x00\x01\x00", 10)}, {".ilk", std::string("Microsoft Linker Database\n\n\x07\x1A\0", 30)},
     {".plg", "<html>\r\n<body>\r\n<pre>\r\n<h1>Build Log</h1>\r\n"},
 };
 

@@ -135,11 +135,12 @@ int wmain(int argc, wchar_t** argv)
     // Every folder is checked before any is cleaned: a mistyped one cleans nothing.
     bool allFolders = true;
     for (std::wstring& folder : options.folders) {
-        folder.resize(TrimmedFolderLength(folder.c_str()));
-        if (!IsExistingFolder(folder.c_str())) {
+        const std::wstring opened = OpenedFolder(folder.c_str());
+        if (opened.empty() || !IsExistingFolder(opened.c_str())) {
             err.Add(folder.c_str()).Add(": ").Add("Katalog o podanej nazwie nie istnieje!").EndLine();
             allFolders = false;
         }
+        folder = opened;
     }
     if (!allFolders)
         return kBadUsage;

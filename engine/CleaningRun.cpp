@@ -2,7 +2,6 @@
 #include "CleaningRun.h"
 
 #include <cstring>
-#include <cwchar>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -27,21 +26,12 @@ BOOL IsExistingFolder(const wchar_t* text)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-size_t TrimmedFolderLength(const wchar_t* text)
+std::wstring OpenedFolder(const wchar_t* typed)
 {
-    size_t length = std::wcslen(text);
-    size_t lastPart = length;
-    while (lastPart > 0 && !std::wcschr(L"\\/:", text[lastPart - 1]))
-        --lastPart;
-    size_t end = length;
-    while (end > lastPart && (text[end - 1] == L' ' || text[end - 1] == L'.'))
-        --end;
-    if (end > lastPart)
-        return end;
-    // Nothing but dots and spaces: "." and ".." keep their dots.
-    while (length > lastPart && text[length - 1] == L' ')
-        --length;
-    return length;
+    std::wstring text = typed;
+    if (text.size() == 2 && text[1] == L':')
+        text += L'\\';
+    return text.empty() ? text : FullPath(text);
 }
 
 std::string ProgressText(const CCleaningProgress& progress)

@@ -19,12 +19,14 @@ extern const char* const kCleanPatterns[10];
 // current directory), at any length.
 BOOL IsExistingFolder(const wchar_t* text);
 
-// The length of `text` without the spaces and dots that end its last part.
-// Windows drops them when it opens a path ("C:\Stare " opens "C:\Stare"),
-// but not inside a longer one ("C:\Stare \*.obj" names another folder), so
-// a folder is checked and cleaned without them. A last part of only dots
-// ("." or "..") keeps its dots.
-size_t TrimmedFolderLength(const wchar_t* text);
+// The folder that Windows opens for `typed`, resolved as GetFullPathNameW
+// resolves it: against the current folder, "/" as a backslash, "." and ".."
+// taken, and the dots and spaces that end the last name dropped
+// ("C:\Stare. " opens "C:\Stare", "C:\Projekty\..  " opens "C:\Projekty\").
+// A drive alone ("D:") is its root, as "D:\*.obj" searches it. A folder is
+// checked and cleaned as this gives it, never one above. Empty when it
+// cannot be resolved.
+std::wstring OpenedFolder(const wchar_t* typed);
 
 // How far a cleaning run has come: counts that the run publishes as it goes,
 // for whoever shows them, read from any thread. The run never waits on them.

@@ -178,25 +178,45 @@ HANDLE OpenData(HANDLE file)
     return INVALID_HANDLE_VALUE;
 }
 
+// Reads on through the handle that will delete the file, at an offset of
+// any size: the file judged is the file deleted.
+class ReadOnHandle : public CReadOn {
+public:
+    explicit ReadOnHandle(HANDLE file) : m_file(file) {}
+
+    DWORD ReadAt(ULONGLONG offset, unsigned char* into, DWORD count) override
+    {
+        for (DWORD length = 0, read = 0; length < count; length += read, offset += read) {
+            OVERLAPPED at = {};
+            at.Offset = static_cast<DWORD>(offset);
+            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+            if (!ReadFile(m_file, into + length, count - length, &read, &at))
+                return GetLastError() == ERROR_HANDLE_EOF ? DWORD{kKeptShortRead} : GetLastError();
+            if (read == 0)
+                return kKeptShortRead;
+        }
+        return ERROR_SUCCESS;
+    }
+
+private:
+    const HANDLE m_file;
+};
+
 // Reads the first bytes of a file of `size` bytes, as many as the head
-// holds, and judges them (Intermediates.h): ERROR_SUCCESS for an
-// intermediate, or why the file stays. A read that gives fewer bytes than
-// the file holds decides nothing, as a filter or a placeholder may give.
+// holds, and judges them (Intermediates.h), reading on where a rule must:
+// ERROR_SUCCESS for an intermediate, or why the file stays. A read that
+// gives fewer bytes than the file holds decides nothing, as a filter or a
+// placeholder may give.
 DWORD Judge(HANDLE file, const char* path, ULONGLONG size)
 {
-    char head[kHeadBytes];
-    const DWORD want = size < sizeof head ? static_cast<DWORD>(size) : static_cast<DWORD>(sizeof head);
-    DWORD length = 0, read = 0;
-    do {
-        if (!ReadFile(file, head + length, want - length, &read, nullptr))
-            return GetLastError();
-        length += read;
-    } while (read != 0 && length < want);
-    if (length < want)
-        return kKeptShortRead;
-    if (!BeginsAsIntermediate(path, reinterpret_cast<const unsigned char*>(head), length, size))
-        return WhyKept(head, length);
-    return ERROR_SUCCESS;
+    unsigned char head[kHeadBytes];
+    const DWORD want = static_cast<DWORD>(std::min<ULONGLONG>(size, sizeof head));
+    ReadOnHandle reader(file);
+    const DWORD read = reader.ReadAt(0, head, want);
+    if (read != ERROR_SUCCESS)
+        return read;
+    const DWORD why = JudgeIntermediate(path, head, want, size, &reader);
+    return why == kKeptNotIntermediate ? WhyKept(reinterpret_cast<const char*>(head), want) : why;
 }
 
 // The file goes when the handle closes.

@@ -14,17 +14,26 @@
 #include <cstring>
 #include <iterator>
 
+#include "Kept.h"
+
 namespace {
 
-// What a rule sees of a file: its first bytes and its size.
-struct Head {
+// Bytes read from a file, from `start` on, with checks that cannot wrap.
+struct Bytes {
     const unsigned char* bytes;
-    size_t length;            // at most kHeadBytes, fewer when the file ended
-    unsigned long long size;  // as the file's handle gives it
+    size_t length;
 
-    bool Has(size_t at, size_t count) const { return at + count <= length; }
+    bool Has(size_t at, size_t count) const { return at <= length && count <= length - at; }
     WORD Word(size_t at) const { return static_cast<WORD>(bytes[at] | bytes[at + 1] << 8); }
     DWORD Dword(size_t at) const { return Word(at) | static_cast<DWORD>(Word(at + 2)) << 16; }
+};
+
+// What a rule sees of a file: its first bytes, its size, and the rest
+// through `rest` (may be null). Sizes and offsets in the file are 64-bit.
+struct Head : Bytes {
+    ULONGLONG size;  // as the file's handle gives it
+    CReadOn* rest;
+    mutable DWORD readError;  // why a read on failed, where that decided "not"
 };
 
 // The machines of a COFF object's header (IMAGE_FILE_MACHINE_*): those the
@@ -68,7 +77,8 @@ bool IsAnonymousObject(const Head& head)
 // An OMF object of the 16-bit compilers and assemblers: a first record
 // THEADR (0x80) or LHEADR (0x82), whole, whose length (bytes 1-2) is its
 // name's (a length byte, then printable characters) and its checksum's, and
-// whose bytes add up to 0, checksum included.
+// whose bytes add up to 0, checksum included; or whose checksum is 0, which
+// the format lets a tool write for none, as Borland's always do.
 bool IsOmfObject(const Head& head)
 {
     if (!head.Has(0, 4) || (head.bytes[0] != 0x80 && head.bytes[0] != 0x82))
@@ -80,60 +90,64 @@ bool IsOmfObject(const Head& head)
     unsigned char sum = 0;
     for (size_t at = 0; at < record; ++at)
         sum = static_cast<unsigned char>(sum + head.bytes[at]);
-    return sum == 0 && std::all_of(text, text + name, [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
+    return (sum == 0 || head.bytes[record - 1] == 0) && std::all_of(text, text + name, [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 // How far a 16-bit resource's type or name at `at` reaches: 0xFF and a
-// number, or printable characters ended by a NUL. 0: it is neither; or it
-// runs past what was read (`cut`).
-size_t ResourceId(const Head& head, size_t at, bool& cut)
+// number below 0x8000, or up to 255 printable characters ended by a NUL.
+// 0: it is neither, or the bytes end first.
+size_t ResourceId(const Bytes& entry, size_t at)
 {
-    cut = false;
-    if (!head.Has(at, 1)) {
-        cut = true;
-        return 0;
-    }
-    if (head.bytes[at] == 0xFF) {
-        cut = !head.Has(at, 3);
-        return cut || head.Word(at + 1) == 0 || head.Word(at + 1) >= 0x8000 ? 0 : at + 3;
-    }
-    for (size_t end = at; end < at + 256; ++end) {
-        if (!head.Has(end, 1)) {
-            cut = true;
-            return 0;
-        }
-        if (head.bytes[end] == 0)
+    if (entry.Has(at, 3) && entry.bytes[at] == 0xFF)
+        return entry.Word(at + 1) == 0 || entry.Word(at + 1) >= 0x8000 ? 0 : at + 3;
+    for (size_t end = at; end < at + 256 && entry.Has(end, 1); ++end) {
+        if (entry.bytes[end] == 0)
             return end > at ? end + 1 : 0;
-        if (head.bytes[end] < 0x20 || head.bytes[end] >= 0x7F)
+        if (entry.bytes[end] < 0x20 || entry.bytes[end] >= 0x7F)
             return 0;
     }
     return 0;
 }
 
+// The longest header of a 16-bit resource's entry: two names of 256 bytes,
+// the flags and the data's size.
+constexpr size_t kLongestEntryHeader = 2 * 256 + 6;
+
+// More entries than a 16-bit program's resource table, which counts them in
+// 16 bits, can take: no resource compiler wrote such a file.
+constexpr unsigned kMostResources = 0x10000;
+
 // A 16-bit compiled resource: entries one after another, each a type and a
 // name, the flags that rc writes (moveable, pure, preload, discardable) and
-// the size of the data that follows. Every entry read parses and its data
-// fits in the file; the last ends where the file ends, and a file that ends
-// inside an entry stays. (Only a later entry can run past the head: a first
-// one's header is far shorter.) A 16-bit resource in a project today is
-// rare and a user's text is not: where a parse must choose, it keeps.
+// the size of the data that follows; the last ends exactly where the file
+// ends. An entry's header past the head is read there, through `rest`, so
+// that every entry is seen: a text that parses as a first entry is not
+// taken for what its first bytes promise.
 bool IsResource16(const Head& head)
 {
     if (!head.Has(0, 1) || head.bytes[0] != 0xFF)
         return false;
-    unsigned long long at = 0;
-    while (at < head.size) {
-        bool cut = false;
-        size_t end = ResourceId(head, static_cast<size_t>(at), cut);
-        if (end)
-            end = ResourceId(head, end, cut);
-        if (end && !head.Has(end, 6))
-            cut = true;
-        if (cut && head.length < head.size)
-            return true;  // read this far, it is a resource
-        if (!end || cut || (head.Word(end) & ~0x1070) != 0)
+    unsigned char buffer[kHeadBytes];
+    Bytes window = head;  // the bytes read at `start`
+    ULONGLONG start = 0, at = 0;
+    for (unsigned entries = 0; at < head.size; ++entries) {
+        if (entries == kMostResources)
             return false;
-        at = end + 6ull + head.Dword(end + 2);
+        if (at - start + kLongestEntryHeader > window.length && start + window.length < head.size) {
+            const DWORD count = static_cast<DWORD>(std::min<ULONGLONG>(kHeadBytes, head.size - at));
+            head.readError = head.rest ? head.rest->ReadAt(at, buffer, count) : DWORD{kKeptNotIntermediate};
+            if (head.readError != ERROR_SUCCESS)
+                return false;
+            window = Bytes{buffer, count};
+            start = at;
+        }
+        // Within the window now, unless the file ends inside the entry.
+        const size_t entry = static_cast<size_t>(std::min<ULONGLONG>(at - start, window.length));
+        size_t end = ResourceId(window, entry);
+        end = end ? ResourceId(window, end) : 0;
+        if (!end || !window.Has(end, 6) || (window.Word(end) & ~0x1070) != 0)
+            return false;
+        at += end - entry + 6 + ULONGLONG{window.Dword(end + 2)};
     }
     return at == head.size;
 }
@@ -158,7 +172,7 @@ bool IsBitcode(const Head& head)
 bool IsWrappedBitcode(const Head& head)
 {
     return head.Has(0, 20) && head.Dword(0) == 0x0B17C0DE && head.Dword(4) == 0 && head.Dword(8) >= 20 &&
-           static_cast<unsigned long long>(head.Dword(8)) + head.Dword(12) <= head.size;
+           ULONGLONG{head.Dword(8)} + head.Dword(12) <= head.size;
 }
 
 bool IsClangPch(const Head& head)
@@ -166,23 +180,24 @@ bool IsClangPch(const Head& head)
     return head.Has(0, 4) && std::memcmp(head.bytes, "CPCH", 4) == 0 && IsBitstreamBlock(head, 4);
 }
 
-// The text `text` at the start, then within the next `within` bytes a NUL,
-// which no text holds: the binary header that follows the tool's words.
-bool IsTextThenBinary(const Head& head, const char* text, size_t within)
-{
-    const size_t length = std::strlen(text);
-    return head.Has(0, length + within) && std::memcmp(head.bytes, text, length) == 0 &&
-           std::count(head.bytes + length, head.bytes + length + within, 0) != 0;
-}
-
 bool IsVcPch(const Head& head)
 {
-    return IsTextThenBinary(head, "VCPCH0", 4);
+    // Then within 4 bytes a NUL, which no text holds: the binary header.
+    return head.Has(0, 10) && std::memcmp(head.bytes, "VCPCH0", 6) == 0 &&
+           std::count(head.bytes + 6, head.bytes + 10, 0) != 0;
 }
 
+// The incremental linker's database: its words and one or two line ends
+// (Visual C++ 4 to 6 write one, Visual Studio 2010 and later two), then
+// BEL, ^Z and a NUL, which no text holds.
 bool IsLinkerDatabase(const Head& head)
 {
-    return IsTextThenBinary(head, "Microsoft Linker Database\n\n", 2);
+    static const char kWords[] = "Microsoft Linker Database\n";
+    constexpr size_t kLength = sizeof kWords - 1;
+    if (!head.Has(0, kLength + 4) || std::memcmp(head.bytes, kWords, kLength) != 0)
+        return false;
+    const size_t binary = kLength + (head.bytes[kLength] == '\n');
+    return head.Has(binary, 3) && std::memcmp(head.bytes + binary, "\x07\x1A", 3) == 0;
 }
 
 // A multi-stream file (MSF) of the compiler and the linker, in its two
@@ -293,14 +308,16 @@ bool IsReadBeforeDelete(const char* name)
     return IntermediateNamed(name) != nullptr;
 }
 
-bool BeginsAsIntermediate(const char* name, const unsigned char* bytes, size_t length, unsigned long long size)
+DWORD JudgeIntermediate(const char* name, const unsigned char* bytes, size_t length, ULONGLONG size, CReadOn* rest)
 {
     const Intermediate* intermediate = IntermediateNamed(name);
     if (!intermediate)
-        return false;
+        return kKeptNotIntermediate;
     if (size == 0)
-        return true;
-    const Head head{bytes, length, size};
-    return std::any_of(std::begin(intermediate->rules), std::end(intermediate->rules),
-                       [&](Rule rule) { return rule && rule(head); });
+        return ERROR_SUCCESS;
+    const Head head{{bytes, length}, size, rest, ERROR_SUCCESS};
+    if (std::any_of(std::begin(intermediate->rules), std::end(intermediate->rules),
+                    [&](Rule rule) { return rule && rule(head); }))
+        return ERROR_SUCCESS;
+    return head.readError != ERROR_SUCCESS ? head.readError : DWORD{kKeptNotIntermediate};
 }

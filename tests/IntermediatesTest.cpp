@@ -1,34 +1,113 @@
-// No text passes for an intermediate: many texts in every encoding that
-// Windows writes, under each of the nine names read before they go.
+// The table of first bytes against real files both ways, and against texts
+// of any size in every encoding that Windows writes, under each of the nine
+// names read before they go.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/Intermediates.h"
+#include "engine/Kept.h"
 
-TEST(Intermediates, NoTextPassesForOne)
+namespace {
+
+const char* const kNames[] = {"a.pch", "a.idb", "a.ilk", "a.obj", "a.res", "a.pdb", "a.ncb", "a.aps", "a.plg"};
+
+// A file of `size` bytes that repeats `bytes`, as large as a test asks,
+// read on as the checked delete reads on; `entry` (when not empty) stands
+// at `entryAt` instead.
+class RepeatedFile : public CReadOn {
+public:
+    RepeatedFile(const std::string& bytes, ULONGLONG size) : m_bytes(bytes), m_size(size) {}
+
+    DWORD Judge(const char* name)
+    {
+        const DWORD length = static_cast<DWORD>(std::min<ULONGLONG>(m_size, kHeadBytes));
+        if (!reads)
+            ReadAt(0, m_head, length);
+        return JudgeIntermediate(name, m_head, length, m_size, this);
+    }
+
+    DWORD ReadAt(ULONGLONG offset, unsigned char* into, DWORD count) override
+    {
+        if (offset > m_size || count > m_size - offset)
+            return kKeptShortRead;
+        for (DWORD at = 0; at < count; ++at, ++offset)
+            into[at] = offset - entryAt < entry.size() ? entry[offset - entryAt]
+                                                       : static_cast<unsigned char>(m_bytes[offset % m_bytes.size()]);
+        ++reads;
+        return ERROR_SUCCESS;
+    }
+
+    std::string entry;
+    ULONGLONG entryAt = 0;
+    int reads = 0;
+
+private:
+    const std::string m_bytes;
+    const ULONGLONG m_size;
+    unsigned char m_head[kHeadBytes];
+};
+
+}  // namespace
+
+// Every real head judged as its verdict says, given its real size: the
+// intermediates of Visual C++ 6 to Visual Studio 2022 go (incremental
+// linker databases of both eras, precompiled headers, MSF of both versions,
+// COFF and anonymous objects, resources, build logs), and models and
+// protein structures of the same names stay.
+TEST(Intermediates, JudgesRealFilesAsTheirVerdictsSay)
 {
-    // Words in many scripts, and those that begin as a signature would in
-    // some encoding: x86's and x64's machines, OMF's 0x80, a 16-bit
-    // resource's 0xFF, in UTF-16 or an ANSI code page.
+    std::ifstream manifest("C:\\vorlix-tests\\real-heads\\manifest.tsv");
+    std::string line;
+    int judged = 0;
+    while (std::getline(manifest, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string path, verdict;
+        ULONGLONG size = 0;
+        std::getline(fields, path, '\t');
+        fields >> size >> verdict;
+        std::ifstream file("C:\\vorlix-tests\\real-heads\\" + path, std::ios::binary);
+        const std::string head((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(std::min<ULONGLONG>(size, kHeadBytes), head.size()) << path;
+        const DWORD why = JudgeIntermediate(path.c_str(), reinterpret_cast<const unsigned char*>(head.data()),
+                                            head.size(), size);
+        EXPECT_EQ(verdict == "go" ? DWORD{ERROR_SUCCESS} : DWORD{kKeptNotIntermediate}, why) << path;
+        ++judged;
+    }
+    EXPECT_EQ(62, judged);
+}
+
+// No text passes, whatever its size: texts in UTF-16 either way with and
+// without its mark, ANSI code pages and UTF-8, repeated to files of the
+// head's size up to 64 MB and past 4 GiB, under each of the nine names.
+// Among the words, those that begin as a signature would in some encoding:
+// x86's and x64's machines, OMF's 0x80, a 16-bit resource's 0xFF and the
+// entry that a chapter's number after a mark makes of it.
+TEST(Intermediates, NoTextPassesForOneOfAnySize)
+{
     static const wchar_t* const kWords[] = {
-        L"Zażółć", L"gęślą", L"jaźń", L"Привет", L"мир", L"日本語", L"テキスト", L"中文", L"Ελληνικά",
-        L"שלום", L"hello", L"[Strings]", L"OK=Tak", L"<html>", L"3.14", L"#", L"\t", L"\r\n",
-        L"Ōsaka", L"虤", L"ꩤ", L"む", L"耀", L"％", L"ÿ", L"€", L"Ŕ", L"BCŔŢ", L"VCPCH0", L"BSJB",
+        L"第10章", L"第3章", L"“I a", L"“A m", L"—I p", L"Zażółć", L"gęślą", L"jaźń", L"Привет", L"мир", L"日本語",
+        L"テキスト", L"中文", L"Ελληνικά", L"שלום", L"hello", L"[Strings]", L"OK=Tak", L"<html>", L"3.14", L"#", L"\t",
+        L"\r\n", L"Ōsaka", L"虤", L"ꩤ", L"む", L"耀", L"％", L"ÿ", L"€", L"Ŕ", L"BCŔŢ", L"VCPCH0", L"BSJB",
     };
+    const ULONGLONG kSizes[] = {0, kHeadBytes + 1, 1 << 20, 64 << 20, (1ull << 32) + 4099};
     std::mt19937 random(2026);
-    for (int text = 0; text < 2000; ++text) {
+    for (int text = 0; text < 1000; ++text) {
         std::wstring words;
-        for (int count = 1 + random() % 60; count > 0; --count)
+        for (int count = 1 + random() % 400; count > 0; --count)
             words.append(kWords[random() % std::size(kWords)]).append(random() % 3 ? L" " : L"");
         std::string little(reinterpret_cast<const char*>(words.data()), words.size() * 2), big = little;
         for (size_t at = 0; at + 1 < big.size(); at += 2)
             std::swap(big[at], big[at + 1]);
-        // UTF-16 LE and BE, each without and with its mark; the code pages; UTF-8, then with its mark.
         std::vector<std::string> encoded = {little, "\xFF\xFE" + little, big, "\xFE\xFF" + big};
         for (UINT page : {1250u, 1251u, 1252u, 932u, 936u, unsigned{CP_UTF8}}) {
             std::string bytes(words.size() * 4, '\0');
@@ -38,9 +117,33 @@ TEST(Intermediates, NoTextPassesForOne)
         }
         encoded.push_back("\xEF\xBB\xBF" + encoded.back());  // UTF-8 with its mark
         for (const std::string& bytes : encoded)
-            for (const char* name : {"a.pch", "a.idb", "a.ilk", "a.obj", "a.res", "a.pdb", "a.ncb", "a.aps", "a.plg"})
-                ASSERT_FALSE(BeginsAsIntermediate(name, reinterpret_cast<const unsigned char*>(bytes.data()),
-                                                  std::min<size_t>(bytes.size(), kHeadBytes), bytes.size()))
-                    << name << ", encoding " << &bytes - encoded.data() << " (in the order above)";
+            for (ULONGLONG size : kSizes) {
+                RepeatedFile file(bytes, size ? size : bytes.size());
+                for (const char* name : kNames)
+                    ASSERT_NE(DWORD{ERROR_SUCCESS}, file.Judge(name))
+                        << name << ", encoding " << &bytes - encoded.data() << " (in the order above), "
+                        << (size ? size : bytes.size()) << " bytes";
+            }
+    }
+}
+
+// A 16-bit resource whose first entry ends at 2^32 - 1, 2^32 or 2^32 + 1
+// is followed there, where its second entry stands, and goes only when that
+// entry ends the file: decided in two reads, never wrapped to an offset
+// below 4 GiB (the 32-bit build's size_t).
+TEST(Intermediates, FollowsAResourcePast4GiB)
+{
+    const std::string second("\xFF\x01\x00\xFF\x01\x00\x30\x10\x00\x00\x00\x00", 12);
+    for (ULONGLONG end : {(1ull << 32) - 1, 1ull << 32, (1ull << 32) + 1}) {
+        const DWORD data = static_cast<DWORD>(end - 12);
+        std::string first("\xFF\x05\x00\xFF\x65\x00\x30\x10", 8);
+        first.append(reinterpret_cast<const char*>(&data), 4);
+        for (ULONGLONG size : {end + 12, end + 13}) {
+            RepeatedFile file(first + std::string(kHeadBytes, '\0'), size);
+            file.entry = second, file.entryAt = end;
+            EXPECT_EQ(size == end + 12 ? DWORD{ERROR_SUCCESS} : DWORD{kKeptNotIntermediate}, file.Judge("a.res"))
+                << "first entry ending at " << end << ", file of " << size;
+            EXPECT_EQ(2, file.reads) << "first entry ending at " << end;
+        }
     }
 }

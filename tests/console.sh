@@ -39,7 +39,7 @@ vorlix /Q 'C:\vorlix-console ' /q
 check "/Q: only the file that stays and the summary; status 1" test "$status
 $(cat "$out")" = "1
 Nie usunięto C:\vorlix-console\Edytor\Debug\main.obj: Odmówiono dostępu.
-C:\vorlix-console - usunięte: 50 plików (2285 bajtów), nieusunięte: 1 plik"
+C:\vorlix-console - usunięte: 50 plików (2291 bajtów), nieusunięte: 1 plik"
 
 # A solution of newer Visual Studio: its caches and logs go by the user's
 # patterns, each file once however many name it; what /X: names stays, and
@@ -96,9 +96,9 @@ vorlix /W:*.xobj 'C:\vorlix-fb'
 check "only intermediates go, as /N lists them; every other file is named with what it is; status 0" test "$listed
 $status $(LC_ALL=C sort "$out")
 $(cd "$fb" && find . -type f | sed 's|^\./||; s|/|\\|g' | LC_ALL=C sort)" = "0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - do usunięcia: 26 plików (7905 bajtów), pominięte: 77 plików")
+C:\vorlix-fb - do usunięcia: 29 plików (13998 bajtów), pominięte: 103 pliki")
 0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - usunięte: 26 plików (7905 bajtów), pominięte: 77 plików")
+C:\vorlix-fb - usunięte: 29 plików (13998 bajtów), pominięte: 103 pliki")
 $(cat "$fb.stay")"
 
 # A drive of old projects: /N /Q says where the space is, largest first;
@@ -186,7 +186,7 @@ mv "$any/in" "$any/Проект 日本"
 vorlix /q 'C:\vorlix-any\Проект 日本'
 check "a folder in any script: all but the file links go; status 1" test "$status
 $(LC_ALL=C sort "$out")" = "1
-C:\vorlix-any\?????? ?? - usunięte: 17 plików (943 bajty), nieusunięte: 2 pliki
+C:\vorlix-any\?????? ?? - usunięte: 17 plików (951 bajtów), nieusunięte: 2 pliki
 Nie usunięto C:\vorlix-any\?????? ??\README.tmp: prowadzi poza wskazany katalog
 Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog"
 

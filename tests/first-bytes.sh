@@ -12,7 +12,8 @@ for fate in go stay; do
         '($1 == "go") == go { gsub("/", "\\", $2); print $2 }' | LC_ALL=C sort >"$1.$fate"
 done
 cd "$1"
-grep -v '^#' "$list" | while IFS=$'\t' read -r fate path bytes size; do
+grep -v '^#' "$list" | while IFS=$'\t' read -r fate path bytes size after; do
     mkdir -p "$(dirname "$path")" && printf -- "$bytes" >"$path"
     [ -z "$size" ] || truncate -s "$size" "$path"
+    [ -z "$after" ] || printf -- "$after" >>"$path"
 done

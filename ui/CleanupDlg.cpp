@@ -120,9 +120,8 @@ void CCleanupDlg::OnOK()
 {
     UpdateData(TRUE);
     // Checked and cleaned as Windows opens it; the field keeps what was typed.
-    std::wstring folder = m_strPath.Wide();
-    folder.resize(TrimmedFolderLength(folder.c_str()));
-    if (!IsExistingFolder(folder.c_str())) {
+    const std::wstring folder = OpenedFolder(m_strPath.Wide().c_str());
+    if (folder.empty() || !IsExistingFolder(folder.c_str())) {
         AfxMessageBox("Katalog o podanej nazwie nie istnieje!", MB_OK);
         return;
     }
