@@ -321,21 +321,25 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
 
     // A link stays, wherever it points. The rest is told by the handle too,
     // as the file is now: its size, whether its data is on this disk, its
-    // age, whether it is read-only.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info))
-        return GetLastError();
-    if (IsLink(file, info.dwFileAttributes))
+    // age, whether it is read-only. One question of the file alone: one that
+    // asks the volume too (GetFileInformationByHandle) costs, under Wine, more
+    // than the rest of the delete.
+    FILE_NETWORK_OPEN_INFORMATION info;
+    IO_STATUS_BLOCK status;
+    const NTSTATUS told = NtQueryInformationFile(file, &status, &info, sizeof info, FileNetworkOpenInformation);
+    if (!NT_SUCCESS(told))
+        return RtlNtStatusToDosError(told);
+    if (IsLink(file, info.FileAttributes))
         return kKeptLink;
-    const ULONGLONG bytes = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const ULONGLONG bytes = info.EndOfFile.QuadPart;
     if (size)
         *size = bytes;
 
     // Only what is an intermediate goes: the file read is the file deleted.
     if (read) {
-        if (IsDataElsewhere(info.dwFileAttributes))
+        if (IsDataElsewhere(info.FileAttributes))
             return kKeptUnread;
-        const bool reparse = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const bool reparse = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         const FileHandle data(reparse ? OpenData(file) : INVALID_HANDLE_VALUE);
         if (reparse && !data.IsOpen())
             return GetLastError();
@@ -344,12 +348,10 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
             return why;
     }
 
-    if (m_rules.writtenBefore &&
-        ((static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime) >
-            m_rules.writtenBefore)
+    if (m_rules.writtenBefore && static_cast<ULONGLONG>(info.LastWriteTime.QuadPart) > m_rules.writtenBefore)
         return kKeptTooNew;
     if (m_rules.checkOnly)
-        return (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
+        return (info.FileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
                                                                                           : ERROR_SUCCESS;
     NTSTATUS result = SetDeleteDisposition(file);
     if (result == kStatusCannotDelete && m_rules.readOnlyToo)

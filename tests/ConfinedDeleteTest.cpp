@@ -20,8 +20,9 @@ constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY, kReparse = FILE_ATTRIBUTE_R
 // What the systems answer of a file that another program deleted while its
 // delete looked at it: named below \$Extend\$Deleted (Windows 10), unlinked
 // and nameless (Wine), pending and nameless; or one named elsewhere, as a
-// link leads.
-enum Meanwhile { kAsItIs, kPosixDeleted, kUnlinked, kPending, kElsewhere };
+// link leads; or one named in other case than its folder was, as a
+// volume's own name for it may be.
+enum Meanwhile { kAsItIs, kPosixDeleted, kUnlinked, kPending, kElsewhere, kOtherCase };
 
 struct Case {
     const wchar_t* file;  // in C:\vorlix-tests\delete, as IsOn takes it
@@ -37,13 +38,12 @@ struct Case {
 const Case* g_case;
 bool g_readOnly;       // its read-only attribute, as Windows keeps it
 ULONG g_flags;         // the flags the one-call delete was sent
-bool g_asThemselves;   // every open was of the file itself, never through a link
+bool g_asThemselves;   // every open was of the file itself, never through a link, and recalled nothing
 HANDLE g_reparseSide;  // the handle opened on a reparse point itself
 bool g_read;           // the file was read
 BOOL g_moved;          // another program moved or deleted the file between the check and the delete
 decltype(&CreateFileW) g_createFile;
 decltype(&ReadFile) g_readFile;
-decltype(&GetFileInformationByHandle) g_fileInformation;
 decltype(&NtQueryInformationFile) g_queryInformation;
 decltype(&NtSetInformationFile) g_setInformation;
 decltype(&NtQueryObject) g_queryObject;
@@ -51,7 +51,8 @@ decltype(&NtQueryObject) g_queryObject;
 HANDLE WINAPI OpenAsWindows(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                             DWORD disposition, DWORD flags, HANDLE model)
 {
-    g_asThemselves = g_asThemselves && (flags & FILE_FLAG_OPEN_REPARSE_POINT);
+    g_asThemselves = g_asThemselves && (flags & FILE_FLAG_OPEN_REPARSE_POINT) &&
+                     (!(access & FILE_READ_DATA) || (flags & FILE_FLAG_OPEN_NO_RECALL));
     const HANDLE file = g_createFile(path, access, share, security, disposition, flags, model);
     if (IsOn(file, g_case->file) && (g_case->told & kReparse))
         g_reparseSide = file;
@@ -63,22 +64,25 @@ DWORD Told(HANDLE file)
     return IsOn(file, g_case->file) ? (g_case->told & ~kReadOnly) | (g_readOnly ? kReadOnly : 0) : 0;
 }
 
-// Also as Windows tells of a file copied back from a backup or rebuilt in
-// place: created now, whenever it was last written.
-BOOL WINAPI TellAsWindows(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
-{
-    const BOOL known = g_fileInformation(file, info);
-    GetSystemTimeAsFileTime(&info->ftCreationTime);
-    info->dwFileAttributes |= Told(file);
-    return known;
-}
-
+// As Windows tells of a file: without the archive bit that Wine gives every
+// file, so that a read-only one has no other attribute; copied back from a
+// backup or rebuilt in place, created now, whenever it was last written;
+// and huge.tmp of 5 GB.
 NTSTATUS NTAPI QueryAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
                               FILE_INFORMATION_CLASS kind)
 {
     const NTSTATUS result = g_queryInformation(file, status, info, length, kind);
-    if (kind == FileBasicInformation)
-        static_cast<FILE_BASIC_INFORMATION*>(info)->FileAttributes |= Told(file);
+    if (kind == FileBasicInformation) {
+        auto* const basic = static_cast<FILE_BASIC_INFORMATION*>(info);
+        basic->FileAttributes = (basic->FileAttributes & ~FILE_ATTRIBUTE_ARCHIVE) | Told(file);
+    }
+    if (kind == FileNetworkOpenInformation) {
+        auto* const open = static_cast<FILE_NETWORK_OPEN_INFORMATION*>(info);
+        open->FileAttributes = (open->FileAttributes & ~FILE_ATTRIBUTE_ARCHIVE) | Told(file);
+        GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&open->CreationTime));
+        if (IsOn(file, L"\\huge.tmp"))
+            open->EndOfFile.QuadPart = 5ull << 30;
+    }
     if (kind == FileAttributeTagInformation && IsOn(file, g_case->file))
         *static_cast<FILE_ATTRIBUTE_TAG_INFORMATION*>(info) = {Told(file), g_case->tag};
     auto* const standard = static_cast<FILE_STANDARD_INFORMATION*>(info);
@@ -92,7 +96,10 @@ NTSTATUS NTAPI NameAsWindows(HANDLE file, OBJECT_INFORMATION_CLASS kind, PVOID i
     static WCHAR kNames[][64] = {L"", L"\\Device\\HarddiskVolume3\\$Extend\\$Deleted\\001200000000A35F", L"", L"",
                                  L"\\Device\\HarddiskVolume3\\moved.obj"};
     const NTSTATUS result = g_queryObject(file, kind, info, length, returned);
-    if (kind == ObjectNameInformation && IsOn(file, g_case->file) && g_case->meanwhile != kAsItIs) {
+    if (kind == ObjectNameInformation && IsOn(file, g_case->file) && g_case->meanwhile == kOtherCase) {
+        const UNICODE_STRING& name = static_cast<OBJECT_NAME_INFORMATION*>(info)->Name;
+        CharUpperBuffW(name.Buffer, static_cast<DWORD>(wcsstr(name.Buffer, L"\\delete\\") - name.Buffer + 7));
+    } else if (kind == ObjectNameInformation && IsOn(file, g_case->file) && g_case->meanwhile != kAsItIs) {
         const USHORT size = static_cast<USHORT>(wcslen(kNames[g_case->meanwhile]) * 2);
         static_cast<OBJECT_NAME_INFORMATION*>(info)->Name = {size, size, size ? kNames[g_case->meanwhile] : nullptr};
     }
@@ -148,23 +155,24 @@ BOOL WINAPI ReadAsWindows(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LP
 
 }  // namespace
 
-// Each file is opened as itself, never through a link, and read only as its
-// own handle tells: a link is neither read nor deleted, a deduplicated file
+// Each file is opened as itself, never through a link, read without
+// recalling it, and read only as its own handle tells: a link is neither read nor deleted, a deduplicated file
 // is read through to its data, data gone elsewhere after the listing is not
 // read, a short read decides nothing. Between the check and the delete no
 // other program can move or delete the file; one that another program
 // deleted while its delete looked at it is gone, not a failure, and not
-// deleted for the look, while one named elsewhere stays refused. /F deletes a read-only
-// intermediate through its handle: in one call, with the flag that ignores
+// deleted for the look, while one named elsewhere stays refused, and one
+// named in other case is where it was found. A size past 4 GiB is counted
+// whole. /F deletes a read-only intermediate through its handle: in one call, with the flag that ignores
 // the attribute, where the system takes it; else, for each answer that
 // says the call is not taken, by clearing the attribute first, put back
-// should the file still not go. A file that stays keeps its attribute. /D
+// should the file still not go, and a file with no other attribute gets
+// the normal one (0 would change nothing). A file that stays keeps its attribute. /D
 // goes by the last write, not by when the file was made.
 TEST(ConfinedDelete, AnswersAsWindowsAnswers)
 {
     const CImportPatch open(L"kernel32.dll", "CreateFileW", &OpenAsWindows, &g_createFile);
     const CImportPatch read(L"kernel32.dll", "ReadFile", &ReadAsWindows, &g_readFile);
-    const CImportPatch tell(L"kernel32.dll", "GetFileInformationByHandle", &TellAsWindows, &g_fileInformation);
     const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &QueryAsWindows, &g_queryInformation);
     const CImportPatch set(L"ntdll.dll", "NtSetInformationFile", &SetAsWindows, &g_setInformation);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
@@ -186,6 +194,8 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         {L"\\unlinked.obj", kUnlinked, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
         {L"\\pending.obj", kPending, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
         {L"\\moved.obj", kElsewhere, plain, 0, 0, 0, kErrorOutsideFolder, kNone, false},
+        {L"\\case.obj", kOtherCase, plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
+        {L"\\huge.tmp", kAsItIs, plain, 0, 0, 0, ERROR_SUCCESS, kNone, false},
         {L"\\win10.obj", kAsItIs, force, 0, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
         {L"\\win7.obj", kAsItIs, force, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
         {L"\\wine.obj", kAsItIs, force, kStatusNotImplemented, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
@@ -202,10 +212,12 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         g_case = &c, g_readOnly = c.told & kReadOnly, g_flags = kNone;
         const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", c.rules);  // the folder, even as a link
         g_asThemselves = true, g_reparseSide = nullptr, g_read = false;
-        EXPECT_EQ(c.result, deleter.Delete(path.c_str())) << path;
+        ULONGLONG size = 0;
+        EXPECT_EQ(c.result, deleter.Delete(path.c_str(), &size)) << path;
+        EXPECT_TRUE(wcscmp(c.file, L"\\huge.tmp") || size == 5ull << 30) << path << ": its size cut to " << size;
         EXPECT_EQ(c.flags, g_flags) << path;
         EXPECT_EQ(c.read, g_read) << path;
-        EXPECT_TRUE(g_asThemselves) << path << " opened through a link";
+        EXPECT_TRUE(g_asThemselves) << path << " opened through a link, or to recall its data";
         const bool gone = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
         EXPECT_EQ(c.result == ERROR_SUCCESS && !c.rules.checkOnly, gone) << path;
         EXPECT_TRUE(gone || g_readOnly == ((c.told & kReadOnly) != 0)) << path << " keeps its attributes";

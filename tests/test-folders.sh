@@ -27,7 +27,7 @@ mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}
 touch "$1"/held/sub/c.obj "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
-mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,moving,posix,unlinked,pending,moved,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb
+mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,moving,posix,unlinked,pending,moved,case,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj"
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
