@@ -32,23 +32,6 @@ struct Outcome : CDeleteObserver {
     void Kept(const char* path, DWORD error) override { kept.emplace_back(path, error), told.push_back(path); }
 };
 
-// Files named like intermediates (tests/first-bytes.txt), cleaned as the
-// dialog cleans: those that begin as the tools write them go (first-bytes.go),
-// and all the others stay (first-bytes.stay): models, structures, e-books,
-// pictures, notes, and files cut short.
-TEST(CleaningRun, DeletesOnlyWhatBeginsAsAnIntermediate)
-{
-    const std::string root = "C:\\vorlix-tests\\first-bytes";
-    CleanFolder(WideOf((root + "\\").c_str()).c_str());
-    for (const bool go : {true, false}) {
-        std::ifstream list(root + (go ? ".go" : ".stay"));
-        int files = 0;
-        for (std::string file; std::getline(list, file); ++files)
-            EXPECT_EQ(!go, Exists(root + "\\" + file)) << file;
-        EXPECT_GT(files, 20) << "the list of what " << (go ? "goes" : "stays");
-    }
-}
-
 // A folder swapped after collecting for one whose Debug is a link leads
 // outside, and what it leads to stays. (A file link named like an
 // intermediate, which under Wine only the handle's name shows: console.sh.)

@@ -79,27 +79,28 @@ $vs_gone
 0 C:\vorlix-vs - usunięte: 8 plików (100 bajtów)
 $vs_gone"
 
-# Files named like intermediates (tests/first-bytes.txt): each intermediate
+# Files named like intermediates (tests/first-bytes.txt, and the real heads
+# of tests/real-heads at their real sizes): each intermediate
 # goes, as /N lists it; each other file stays, named with what it is, and is
 # no failure. A file of a user's pattern goes unread, though its name ends
 # in one of the nine extensions without their dot (notes.xobj).
 fb="$WINEPREFIX/drive_c/vorlix-fb"
 "$here/tests/first-bytes.sh" "$fb"
 echo 'notes, no object' >"$fb/notes.xobj"
-table=$(grep -v '^#' "$here/tests/first-bytes.txt" | cut -f 1,2; printf 'go\tnotes.xobj')
+table=$(cat "$fb.table"; printf 'go\tnotes.xobj')
 told=$(awk -F '\t' 'BEGIN { why["model"] = "model Wavefront OBJ"; why["structure"] = "struktura Protein Data Bank"
     why["ida"] = "baza danych IDA"; why["godot"] = "zasób Godot"; why["other"] = "po pierwszych bajtach nie rozpoznano pliku narzędzi Visual C++" }
-    { gsub("/", "\\", $2); print ($1 == "go" ? "" : "Pominięto ") "C:\\vorlix-fb\\" $2 ($1 == "go" ? "" : ": " why[$1]) }' <<<"$table")
+    { print ($1 == "go" ? "" : "Pominięto ") "C:\\vorlix-fb\\" $2 ($1 == "go" ? "" : ": " why[$1]) }' <<<"$table")
 vorlix /N /W:*.xobj 'C:\vorlix-fb'
 listed="$status $(LC_ALL=C sort "$out")"
 vorlix /W:*.xobj 'C:\vorlix-fb'
 check "only intermediates go, as /N lists them; every other file is named with what it is; status 0" test "$listed
 $status $(LC_ALL=C sort "$out")
 $(cd "$fb" && find . -type f | sed 's|^\./||; s|/|\\|g' | LC_ALL=C sort)" = "0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - do usunięcia: 29 plików (13998 bajtów), pominięte: 103 pliki")
+C:\vorlix-fb - do usunięcia: 85 plików (49706058 bajtów), pominięte: 109 plików")
 0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - usunięte: 29 plików (13998 bajtów), pominięte: 103 pliki")
-$(cat "$fb.stay")"
+C:\vorlix-fb - usunięte: 85 plików (49706058 bajtów), pominięte: 109 plików")
+$(awk -F '\t' '$1 != "go" { print $2 }' "$fb.table" | LC_ALL=C sort)"
 
 # A drive of old projects: /N /Q says where the space is, largest first;
 # /D:30 cleans only what was last written 30 days ago or earlier, to the

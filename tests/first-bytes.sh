@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Lays out DIR, the tree of tests/first-bytes.txt: every signature that an
 # intermediate may begin with, beside files of the same names that are
-# someone's work and must stay. DIR.go and DIR.stay list which is which
-# (paths below DIR, with backslashes, sorted).
+# someone's work and must stay; and in DIR\real, the real heads of
+# tests/real-heads, each at its real size. DIR.table lists each file's fate
+# and its path below DIR, with backslashes.
 #   tests/first-bytes.sh DIR
 set -euo pipefail
-list="$(realpath "$(dirname "$0")/first-bytes.txt")"
-rm -rf "$1" && mkdir -p "$1"
-for fate in go stay; do
-    grep -v '^#' "$list" | awk -F '\t' -v go=$([ $fate = go ] && echo 1 || echo 0) \
-        '($1 == "go") == go { gsub("/", "\\", $2); print $2 }' | LC_ALL=C sort >"$1.$fate"
-done
-cd "$1"
-grep -v '^#' "$list" | while IFS=$'\t' read -r fate path bytes size after; do
+here="$(realpath "$(dirname "$0")")" table="$(realpath -m "$1.table")"
+rm -rf "$1" && mkdir -p "$1" && cd "$1"
+grep -v '^#' "$here/first-bytes.txt" | while IFS=$'\t' read -r fate path bytes size after; do
     mkdir -p "$(dirname "$path")" && printf -- "$bytes" >"$path"
     [ -z "$size" ] || truncate -s "$size" "$path"
     [ -z "$after" ] || printf -- "$after" >>"$path"
-done
+    printf '%s\t%s\n' "$fate" "${path//\//\\}"
+done >"$table"
+# A user's file among them that stays is a model (.obj) or a structure (.pdb).
+while IFS=$'\t' read -r path size verdict _; do
+    mkdir -p "real/$(dirname "$path")" && cat "$here/real-heads/$path" >"real/$path" && truncate -s "$size" "real/$path"
+    [ "$verdict" = go ] && fate=go || { [ "${path##*.}" = obj ] && fate=model || fate=structure; }
+    printf '%s\treal\\%s\n' "$fate" "${path//\//\\}"
+done <"$here/real-heads/manifest.tsv" >>"$table"

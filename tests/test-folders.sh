@@ -5,7 +5,7 @@
 # MAX_PATH, a name outside code page 1250), links that lead a delete outside
 # the folder it cleans, a tree that takes a dialog seconds to search and
 # clean and one that takes it none, one of names in any script at any depth,
-# one 600 levels deep, the first bytes of real intermediates, trees that change while they are cleaned, read-only
+# one 600 levels deep, trees that change while they are cleaned, read-only
 # files for /F, and files named like intermediates that are not.
 # Every intermediate begins as the tools write it (scripts/intermediates).
 # --remove takes them away after the run.
@@ -21,7 +21,6 @@ mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a fo
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
 "$here/tests/first-bytes.sh" "$1/first-bytes"
-cp -r "$here/tests/real-heads" "$1/real-heads"
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
 mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}
