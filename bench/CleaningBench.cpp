@@ -3,17 +3,24 @@
 // deletes of the list the engine collects, on as many threads), Wine's own
 // "del /s" and a native "find -delete", each on its own copy of the tree;
 // and collecting with the README's ready line of patterns for newer Visual
-// Studio against collecting with the ten alone, on a copy of its own.
+// Studio against collecting with the ten alone, on a copy of its own. What
+// each step of a checked delete costs a file is timed where its call enters
+// the system, in the engine's own timed runs, beside the floor's one call.
 //
-//   vorlix_bench [--threads=N] [--engine-only] [matching-files ...]
-//       default: 10000 files, the engine's own number of delete threads,
-//       and the engine beside the floor, del /s and find -delete;
+//   vorlix_bench [--threads=N] [--runs=N] [--engine-only] [matching-files ...]
+//       default: 10000 files, the engine's own number of delete threads, one
+//       run, and the engine beside the floor, del /s and find -delete;
+//       --runs=N: each contender N times, in turn, and the medians;
 //       --engine-only: the engine beside the floor alone
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
 #include <psapi.h>
 
+#include <winternl.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +33,7 @@
 #include "engine/PathText.h"
 #include "engine/Threads.h"
 #include "UnixShell.h"
+#include "tests/ImportPatch.h"
 
 namespace {
 
@@ -48,7 +56,8 @@ constexpr int kMatchingPerProject = sizeof kMatching / sizeof kMatching[0];
 constexpr int kSourcesPerProject = sizeof kSources / sizeof kSources[0];
 constexpr int kProjectsPerGroup = 100;
 int g_deleteThreads = kDeleteThreads;
-bool g_engineOnly = false;  // --engine-only: no del /s, no find -delete
+int g_runs = 1;
+bool g_engineOnly = false;  // --engine-only: the engine and the floor alone
 
 double Now()
 {
@@ -59,6 +68,86 @@ double Now()
     QueryPerformanceCounter(&now);
     return double(now.QuadPart) / double(frequency.QuadPart);
 }
+
+// The steps of a checked delete, each timed where its call enters the
+// system; the floor's one call beside them.
+enum Step { kOpen, kName, kInformation, kRead, kDelete, kClose, kFloorDelete, kStepCount };
+const char* const kStepNames[] = {"open", "name", "information", "read", "delete", "close"};
+std::atomic<long long> g_stepTicks[kStepCount];
+
+class StepClock {
+public:
+    explicit StepClock(Step step) : m_step(step) { QueryPerformanceCounter(&m_start); }
+    ~StepClock()
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        g_stepTicks[m_step] += now.QuadPart - m_start.QuadPart;
+    }
+
+private:
+    const Step m_step;
+    LARGE_INTEGER m_start;
+};
+
+decltype(&CreateFileW) g_createFile;
+decltype(&NtQueryObject) g_queryObject;
+decltype(&NtQueryInformationFile) g_queryInformation;
+decltype(&ReadFile) g_readFile;
+decltype(&NtSetInformationFile) g_setInformation;
+decltype(&CloseHandle) g_closeHandle;
+decltype(&DeleteFileW) g_deleteFile;
+
+HANDLE WINAPI TimedOpen(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                        DWORD flags, HANDLE model)
+{
+    const StepClock clock(kOpen);
+    return g_createFile(path, access, share, security, disposition, flags, model);
+}
+NTSTATUS NTAPI TimedName(HANDLE handle, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length, PULONG returned)
+{
+    const StepClock clock(kName);
+    return g_queryObject(handle, kind, info, length, returned);
+}
+NTSTATUS NTAPI TimedInformation(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
+                                FILE_INFORMATION_CLASS kind)
+{
+    const StepClock clock(kInformation);
+    return g_queryInformation(file, status, info, length, kind);
+}
+BOOL WINAPI TimedRead(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    const StepClock clock(kRead);
+    return g_readFile(file, data, size, read, overlapped);
+}
+NTSTATUS NTAPI TimedDelete(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length, FILE_INFORMATION_CLASS kind)
+{
+    const StepClock clock(kDelete);
+    return g_setInformation(file, status, info, length, kind);
+}
+BOOL WINAPI TimedClose(HANDLE handle)
+{
+    const StepClock clock(kClose);
+    return g_closeHandle(handle);
+}
+BOOL WINAPI TimedFloorDelete(LPCWSTR path)
+{
+    const StepClock clock(kFloorDelete);
+    return g_deleteFile(path);
+}
+
+// The stand-ins above in this program's imports, for as long as it runs.
+struct StepPatches {
+    CImportPatch<decltype(CreateFileW)> open{L"kernel32.dll", "CreateFileW", &TimedOpen, &g_createFile};
+    CImportPatch<decltype(NtQueryObject)> name{L"ntdll.dll", "NtQueryObject", &TimedName, &g_queryObject};
+    CImportPatch<decltype(NtQueryInformationFile)> information{L"ntdll.dll", "NtQueryInformationFile",
+                                                               &TimedInformation, &g_queryInformation};
+    CImportPatch<decltype(ReadFile)> read{L"kernel32.dll", "ReadFile", &TimedRead, &g_readFile};
+    CImportPatch<decltype(NtSetInformationFile)> remove{L"ntdll.dll", "NtSetInformationFile", &TimedDelete,
+                                                        &g_setInformation};
+    CImportPatch<decltype(CloseHandle)> close{L"kernel32.dll", "CloseHandle", &TimedClose, &g_closeHandle};
+    CImportPatch<decltype(DeleteFileW)> floor{L"kernel32.dll", "DeleteFileW", &TimedFloorDelete, &g_deleteFile};
+};
 
 // Runs a Windows program and returns its wall time.
 double Run(const std::string& commandLine)
@@ -209,8 +298,20 @@ struct Figures {
     // with (the engine's delete among them).
     double removeUnread, removeRead;
     double collectTen, collectReady;  // collecting alone, the ten and with the ready line
+    // Each step's calls in the engine's timed delete, and the floor's calls,
+    // in seconds summed over the threads that made them.
+    double steps[kStepCount];
     double peakMB;  // the process's peak working set once the engine has run
 };
+
+// The seconds that the calls of `step` took since they were last taken.
+double TakeStep(Step step)
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    return double(g_stepTicks[step].exchange(0)) / double(frequency.QuadPart);
+}
 
 double TimeCollect(const std::string& tree, const std::vector<std::string>& added)
 {
@@ -221,16 +322,9 @@ double TimeCollect(const std::string& tree, const std::vector<std::string>& adde
     return Now() - start;
 }
 
-Figures Measure(const std::string& base, int matching)
+// One run of every contender on its own copy of `master`, in turn.
+Figures RunOnce(const std::string& base, const std::string& master, long matching, long expectedLeft)
 {
-    const int projects = (matching + kMatchingPerProject - 1) / kMatchingPerProject;
-    const long expectedLeft = long(projects) * kSourcesPerProject;
-    const std::string master = base + "\\master";
-    std::printf("generating %d projects (%d files)...\n", projects,
-                projects * (kMatchingPerProject + kSourcesPerProject));
-    std::fflush(stdout);
-    Generate(master, projects);
-
     const std::string unixMaster = UnixPath(master);
     const auto copy = [&](const char* name) {
         const std::string target = base + "\\" + name;
@@ -250,7 +344,7 @@ Figures Measure(const std::string& base, int matching)
         RunShell("rm -rf " + ShellQuote(UnixPath(tree)));
     };
 
-    Figures figures = {long(projects) * kMatchingPerProject, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Figures figures = {matching, 0, 0, 0, 0, 0, 0, 0, 0, 0, {}, 0};
 
     // The engine on a copy of its own: collecting, timed into `collect`
     // when asked, then deleting, timed and returned; with or without reading
@@ -266,6 +360,8 @@ Figures Measure(const std::string& base, int matching)
         if (collect)
             *collect = Now() - start;
         CConfinedDeleter::s_bReadsFirst = readsFirst;
+        for (int step = 0; step < kStepCount; ++step)
+            TakeStep(Step(step));
         start = Now();
         DeleteFound(collector.found, deleter, nullptr, g_deleteThreads);
         const double seconds = Now() - start;
@@ -274,6 +370,8 @@ Figures Measure(const std::string& base, int matching)
         return seconds;
     };
     figures.remove = runEngine("engine", true, &figures.collect);
+    for (int step = kOpen; step < kFloorDelete; ++step)
+        figures.steps[step] = TakeStep(Step(step));
     // The peak of the whole process so far: with sizes given in rising
     // order, that is the peak of the size just run.
     PROCESS_MEMORY_COUNTERS memory = {};
@@ -287,11 +385,15 @@ Figures Measure(const std::string& base, int matching)
         collector.bRecurse = TRUE;
         CollectCleanable(collector, std::wstring(floorTree.begin(), floorTree.end()).c_str());
         FloorDrain drain{collector.found, {}};
+        TakeStep(kFloorDelete);
         const double start = Now();
         RunOnThreads(g_deleteThreads, &FloorDrain::Work, &drain);
         figures.floor = Now() - start;
+        figures.steps[kFloorDelete] = TakeStep(kFloorDelete);
     }
     check("the floor", floorTree);
+    if (g_engineOnly)
+        return figures;
 
     // What reading first costs: deleting with the reads and without them,
     // each on a copy of its own, in the order with, without, without, with,
@@ -309,10 +411,6 @@ Figures Measure(const std::string& base, int matching)
     figures.collectReady += TimeCollect(patternsTree, kReadyLine);
     figures.collectTen += TimeCollect(patternsTree, {});
     RunShell("rm -rf " + ShellQuote(UnixPath(patternsTree)));
-    if (g_engineOnly) {
-        RunShell("rm -rf " + ShellQuote(unixMaster));
-        return figures;
-    }
 
     const std::string delTree = copy("del");
     std::string del = "cmd.exe /c del /s /q";
@@ -331,9 +429,47 @@ Figures Measure(const std::string& base, int matching)
              ShellQuote(timing));
     figures.find = ReadSeconds(base + "\\find-seconds");
     check("find -delete", findTree);
-
-    RunShell("rm -rf " + ShellQuote(unixMaster));
     return figures;
+}
+
+// The median of `field` over `runs`.
+double Median(const std::vector<Figures>& runs, double Figures::*field)
+{
+    std::vector<double> values;
+    for (const Figures& run : runs)
+        values.push_back(run.*field);
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Every contender g_runs times on trees of `matching` files, in turn; the
+// median of each figure.
+Figures Measure(const std::string& base, int matching)
+{
+    const int projects = (matching + kMatchingPerProject - 1) / kMatchingPerProject;
+    const std::string master = base + "\\master";
+    std::printf("generating %d projects (%d files)...\n", projects,
+                projects * (kMatchingPerProject + kSourcesPerProject));
+    std::fflush(stdout);
+    Generate(master, projects);
+    std::vector<Figures> runs;
+    for (int run = 0; run < g_runs; ++run)
+        runs.push_back(RunOnce(base, master, long(projects) * kMatchingPerProject, long(projects) * kSourcesPerProject));
+    RunShell("rm -rf " + ShellQuote(UnixPath(master)));
+
+    Figures median = runs.front();
+    for (double Figures::*field : {&Figures::collect, &Figures::remove, &Figures::floor, &Figures::del,
+                                   &Figures::find, &Figures::removeUnread, &Figures::removeRead,
+                                   &Figures::collectTen, &Figures::collectReady, &Figures::peakMB})
+        median.*field = Median(runs, field);
+    for (int step = 0; step < kStepCount; ++step) {
+        std::vector<double> values;
+        for (const Figures& run : runs)
+            values.push_back(run.steps[step]);
+        std::sort(values.begin(), values.end());
+        median.steps[step] = values[values.size() / 2];
+    }
+    return median;
 }
 
 }  // namespace
@@ -344,6 +480,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--threads=", 10) == 0)
             g_deleteThreads = std::atoi(argv[i] + 10);
+        else if (std::strncmp(argv[i], "--runs=", 7) == 0)
+            g_runs = std::max(1, std::atoi(argv[i] + 7));
         else if (std::strcmp(argv[i], "--engine-only") == 0)
             g_engineOnly = true;
         else
@@ -358,13 +496,14 @@ int main(int argc, char** argv)
     RunShell("rm -rf " + ShellQuote(UnixPath(base)));
     CreateDirectoryA(base.c_str(), nullptr);
 
+    const StepPatches patches;
     std::vector<Figures> all;
     for (int size : sizes) {
         const Figures f = Measure(base, size);
         all.push_back(f);
         const double engine = f.collect + f.remove;
         const double perFile = 1e6 / double(f.matching);
-        std::printf("%ld matching files\n", f.matching);
+        std::printf("%ld matching files, the median of %d run%s\n", f.matching, g_runs, g_runs == 1 ? "" : "s");
         std::printf("  engine collect  %8.3f s  %7.2f us/file\n", f.collect, f.collect * perFile);
         std::printf("  engine delete   %8.3f s  %7.2f us/file  (%d threads)\n", f.remove, f.remove * perFile,
                     g_deleteThreads);
@@ -372,10 +511,23 @@ int main(int argc, char** argv)
         std::printf("  floor           %8.3f s  %7.2f us/file  (DeleteFileW, %d threads)\n", f.floor,
                     f.floor * perFile, g_deleteThreads);
         std::printf("  delete / floor %.2f   engine / floor %.2f\n", f.remove / f.floor, engine / f.floor);
-        std::printf("  delete reading first %.3f s, without %.3f s (twice each): %.3f times\n", f.removeRead / 2,
-                    f.removeUnread / 2, f.removeRead / f.removeUnread);
-        std::printf("  collect, ten alone %.3f s, with the ready line %.3f s: %.3f times\n", f.collectTen / 2,
-                    f.collectReady / 2, f.collectReady / f.collectTen);
+        // Thread time: with every thread busy, a file's wall time is this
+        // over the number of threads.
+        std::printf("  a checked delete's steps, us a file summed over the threads:");
+        double inCalls = 0;
+        for (int step = kOpen; step < kFloorDelete; ++step) {
+            std::printf(" %s %.1f", kStepNames[step], f.steps[step] * perFile);
+            inCalls += f.steps[step];
+        }
+        std::printf("; between the calls %.1f\n", (f.remove * g_deleteThreads - inCalls) * perFile);
+        std::printf("  the floor's DeleteFileW, us a file summed over the threads: %.1f\n",
+                    f.steps[kFloorDelete] * perFile);
+        if (!g_engineOnly) {
+            std::printf("  delete reading first %.3f s, without %.3f s (twice each): %.3f times\n", f.removeRead / 2,
+                        f.removeUnread / 2, f.removeRead / f.removeUnread);
+            std::printf("  collect, ten alone %.3f s, with the ready line %.3f s: %.3f times\n", f.collectTen / 2,
+                        f.collectReady / 2, f.collectReady / f.collectTen);
+        }
         if (!g_engineOnly) {
             std::printf("  wine del /s     %8.3f s  %7.2f us/file\n", f.del, f.del * perFile);
             std::printf("  find -delete    %8.3f s  %7.2f us/file\n", f.find, f.find * perFile);

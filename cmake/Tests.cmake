@@ -26,7 +26,7 @@ vorlix_code(engine_tests)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)
 
-add_executable(vorlix_bench bench/CleaningBench.cpp bench/UnixShell.cpp)
+add_executable(vorlix_bench bench/CleaningBench.cpp bench/UnixShell.cpp tests/ImportPatch.cpp)
 target_link_libraries(vorlix_bench PRIVATE vorlix_engine psapi)
 vorlix_code(vorlix_bench)
 
