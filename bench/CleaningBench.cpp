@@ -286,7 +286,6 @@ struct FloorDrain {
             if (!node)
                 return 0;
             DeleteFileW(SuperPath(WideOf(node->name)).c_str());
-            CNameList::FreeNode(node);
         }
     }
 };

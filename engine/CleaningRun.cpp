@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <string>
 
 #include "ConfinedDelete.h"
@@ -85,11 +84,6 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleanin
 
 namespace {
 
-struct NodeFree {
-    void operator()(NameNode* node) const { CNameList::FreeNode(node); }
-};
-using OwnedNode = std::unique_ptr<NameNode, NodeFree>;
-
 // Another program has the file open, or deleted it and holds it still.
 bool IsHeldOpen(DWORD error)
 {
@@ -110,18 +104,18 @@ struct Drain {
     CDeleteObserver* observer;
     CCleaningProgress* progress;
     CriticalSection guard;      // guards `found`, `held` and the observer
-    NameNode* held = nullptr;   // files another program had open, to try again; owned
+    NameNode* held = nullptr;   // files another program had open, to try again (nodes of `found`)
 
     // Tries one file. One held open goes to `held`, unless this is its last
     // try; any other outcome is final and told.
-    void Try(OwnedNode node, bool lastTry)
+    void Try(NameNode* node, bool lastTry)
     {
         ULONGLONG size = 0;
         const DWORD error = deleter.Delete(node->name, observer ? &size : nullptr);
         Lock lock(guard);
         if (!lastTry && IsHeldOpen(error)) {
             node->next = held;
-            held = node.release();
+            held = node;
             return;
         }
         if (observer && error == ERROR_SUCCESS)
@@ -136,14 +130,14 @@ struct Drain {
     {
         Drain& drain = *static_cast<Drain*>(context);
         for (;;) {
-            OwnedNode node;
+            NameNode* node;
             {
                 Lock lock(drain.guard);
-                node.reset(drain.found.TakeHead());
+                node = drain.found.TakeHead();
             }
             if (!node)
                 return 0;
-            drain.Try(std::move(node), false);
+            drain.Try(node, false);
         }
     }
 
@@ -158,7 +152,7 @@ struct Drain {
             held = nullptr;
             while (again) {
                 NameNode* next = again->next;
-                Try(OwnedNode(again), pause == kHeldPauses[std::size(kHeldPauses) - 1]);
+                Try(again, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
                 again = next;
             }
         }
@@ -180,4 +174,5 @@ void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObser
     Drain drain{found, deleter, observer, progress, {}};
     RunOnThreads(threads, &Drain::Work, &drain);
     drain.TryHeldAgain();
+    found.Clear();  // the nodes handed over, too
 }

@@ -1,6 +1,8 @@
 // NameList.cpp: the hashed name list.
 #include "NameList.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string.h>
@@ -33,18 +35,40 @@ int HashName(const char* text)
     return static_cast<int>(reg);
 }
 
+namespace {
+
+// A block of nodes: 64 KB, or as much as one long path needs; it begins
+// with a pointer to the block before.
+constexpr size_t kBlockBytes = 0x10000;
+constexpr size_t kAlign = alignof(NameNode);
+constexpr size_t kBlockHeader = (sizeof(char*) + kAlign - 1) & ~(kAlign - 1);
+
+}  // namespace
+
+void* CNameList::Room(size_t size)
+{
+    size = (size + kAlign - 1) & ~(kAlign - 1);
+    if (blockSize - blockUsed < size) {
+        const size_t bytes = std::max(kBlockBytes, kBlockHeader + size);
+        char* const fresh = static_cast<char*>(::operator new(bytes));
+        *reinterpret_cast<char**>(fresh) = block;
+        block = fresh, blockUsed = kBlockHeader, blockSize = bytes;
+    }
+    void* const room = block + blockUsed;
+    blockUsed += size;
+    return room;
+}
+
 void CNameList::AddName(const char* text)
 {
-    // Everything that can throw happens before the list is touched. The text
-    // lives in the node's own block, right after it: one allocation a name.
+    // Everything that can throw happens before the list is touched.
     const size_t size = std::strlen(text) + 1;
     if (!byHash)
         byHash = new NameNode*[kHashCount]();
-    void* block = ::operator new(sizeof(NameNode) + size);
-    char* name = static_cast<char*>(block) + sizeof(NameNode);
-    std::memcpy(name, text, size);
-    const int hash = HashName(name);
-    head = byHash[hash] = new (block) NameNode{head, name, hash, byHash[hash]};
+    const unsigned short hash = static_cast<unsigned short>(HashName(text));
+    char* const room = static_cast<char*>(Room(offsetof(NameNode, name) + size));
+    head = byHash[hash] = new (room) NameNode{head, byHash[hash], hash, {}};
+    std::memcpy(room + offsetof(NameNode, name), text, size);
 }
 
 bool CNameList::ContainsExactly(const char* text) const
@@ -61,7 +85,7 @@ bool CNameList::ContainsExactly(const char* text) const
 
 void CNameList::RemoveHead()
 {
-    FreeNode(TakeHead());
+    TakeHead();
 }
 
 NameNode* CNameList::TakeHead()
@@ -76,15 +100,15 @@ NameNode* CNameList::TakeHead()
     return node;
 }
 
-void CNameList::FreeNode(NameNode* node)
-{
-    ::operator delete(node);  // with its text: one block
-}
-
 void CNameList::Clear()
 {
-    while (head)
-        RemoveHead();
+    while (block) {
+        char* const previous = *reinterpret_cast<char**>(block);
+        ::operator delete(block);
+        block = previous;
+    }
+    blockUsed = blockSize = 0;
+    head = nullptr;
     delete[] byHash;
     byHash = nullptr;
 }

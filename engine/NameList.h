@@ -3,8 +3,13 @@
 //
 // Every node carries the 16-bit hash of its upper-cased text, and the list
 // indexes its nodes by that hash, so a lookup compares text only with nodes
-// of an equal hash. The list owns its nodes and their texts.
+// of an equal hash. The list owns its nodes and their texts, and keeps them
+// packed in large blocks of its own: a list of a cleaning holds every file
+// found, hundreds of thousands of paths, and a heap block each would cost
+// a sixth more.
 #pragma once
+
+#include <cstddef>
 
 // CRC-16/CMS of the text upper-cased in the C locale (ASCII letters only),
 // so texts that differ only in the case of ASCII letters hash alike.
@@ -13,9 +18,9 @@ int HashName(const char* text);
 
 struct NameNode {
     NameNode* next;        // following node; null at the tail
-    char* name;            // a copy of the text, in the node's own block
-    int hash;              // HashName(name)
     NameNode* nextOfHash;  // following node with the same hash; null at the end
+    unsigned short hash;   // HashName(name)
+    char name[1];          // a copy of the text, terminated: the node goes on as long as it needs
 };
 
 class CNameList {
@@ -36,20 +41,28 @@ public:
     bool IsEmpty() const { return head == nullptr; }
     const NameNode* Head() const { return head; }
 
-    // Unlinks the head node and frees it with its text.
+    // Unlinks the head node.
     void RemoveHead();
-    // Unlinks the head node and hands it over with its text, to be freed
-    // with FreeNode; null when the list is empty. Draining allocates nothing.
+    // Unlinks the head node and hands it over with its text, which stay
+    // valid until the list is cleared; null when the list is empty. Draining
+    // allocates nothing.
     NameNode* TakeHead();
-    static void FreeNode(NameNode* node);
 
+    // Frees every node, also those handed over.
     void Clear();
 
 private:
     static constexpr int kHashCount = 0x10000;
 
+    // Room for a node and its text, from the newest block, or from a new one.
+    void* Room(size_t size);
+
     NameNode* head = nullptr;
     // kHashCount chain heads, newest node of each hash first; allocated by
     // the first AddName, so an unused list costs nothing.
     NameNode** byHash = nullptr;
+    // The blocks the nodes are packed in, newest first, each linked to the
+    // one before: the newest, how much of it is used, and its size.
+    char* block = nullptr;
+    size_t blockUsed = 0, blockSize = 0;
 };

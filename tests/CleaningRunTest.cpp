@@ -85,27 +85,25 @@ TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
 }
 
 // A folder is the one that Windows opens for the text typed: beside each
-// text, GetFullPathNameW's answer on Windows, with C:\Projekty current. The
-// dots and spaces that end a name go, but never so that ".." takes a
-// folder above.
+// text, GetFullPathNameW's answer on Windows, with C:\vorlix-tests\held
+// current. The dots and spaces that end a name go, but never so that ".."
+// takes a folder above.
 TEST(CleaningRun, TakesTheFolderAsWindowsOpensIt)
 {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-        {L"C:\\Stare. . ", L"C:\\Stare"},          {L"C:\\Projekty\\..  ", L"C:\\Projekty\\"},
-        {L"C:\\Projekty\\...", L"C:\\Projekty\\"},  {L"C:\\Projekty\\a.", L"C:\\Projekty\\a"},
-        {L"C:\\Projekty\\a .", L"C:\\Projekty\\a"}, {L"C:\\Projekty\\. ", L"C:\\Projekty\\"},
-        {L"C:\\Projekty\\..", L"C:\\"},           {L"..  ", L"C:\\Projekty\\"},
-        {L"..", L"C:\\"},                         {L"Gra/Debug/", L"C:\\Projekty\\Gra\\Debug\\"},
-        {L"C:\\Stare \\", L"C:\\Stare \\"},        {L"D:", L"D:\\"},
+        {L"C:\\Stare. . ", L"C:\\Stare"},            {L"C:\\Projekty\\..  ", L"C:\\Projekty\\"},
+        {L"C:\\Projekty\\...", L"C:\\Projekty\\"},   {L"C:\\Projekty\\a.", L"C:\\Projekty\\a"},
+        {L"C:\\Projekty\\a .", L"C:\\Projekty\\a"},  {L"C:\\Projekty\\. ", L"C:\\Projekty\\"},
+        {L"C:\\Projekty\\..", L"C:\\"},              {L"..  ", L"C:\\vorlix-tests\\held\\"},
+        {L"..", L"C:\\vorlix-tests"},                {L"Gra/Debug/", L"C:\\vorlix-tests\\held\\Gra\\Debug\\"},
+        {L"C:\\Stare \\", L"C:\\Stare \\"},          {L"D:", L"D:\\"},
     };
-    CreateDirectoryW(L"C:\\Projekty", nullptr);
     wchar_t current[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, current);
-    SetCurrentDirectoryW(L"C:\\Projekty");
+    SetCurrentDirectoryW(L"C:\\vorlix-tests\\held");
     for (const auto& [typed, opened] : cases)
         EXPECT_EQ(std::wstring(opened), OpenedFolder(typed)) << "typed: " << std::string(typed, typed + wcslen(typed));
     SetCurrentDirectoryW(current);
-    RemoveDirectoryW(L"C:\\Projekty");
 }
 
 static decltype(&CreateFileW) g_createFile;

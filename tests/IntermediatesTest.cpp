@@ -17,7 +17,7 @@ namespace {
 const char* const kNames[] = {"a.pch", "a.idb", "a.ilk", "a.obj", "a.res", "a.pdb", "a.ncb", "a.aps", "a.plg"};
 
 // A file of `size` bytes that repeats `bytes`, read on as the checked
-// delete reads on; `entry` stands at `entryAt` instead.
+// delete reads on.
 struct RepeatedFile : CReadOn {
     RepeatedFile(const std::string& bytes, ULONGLONG size) : bytes(bytes), size(size) {}
 
@@ -25,7 +25,7 @@ struct RepeatedFile : CReadOn {
     {
         ++reads;
         for (DWORD at = 0; at < count; ++at, ++offset)
-            into[at] = offset - entryAt < entry.size() ? entry[offset - entryAt] : bytes[offset % bytes.size()];
+            into[at] = bytes[offset % bytes.size()];
         return offset <= size ? ERROR_SUCCESS : DWORD{kKeptShortRead};
     }
     DWORD Judge(const char* name)
@@ -38,8 +38,6 @@ struct RepeatedFile : CReadOn {
 
     const std::string bytes;
     const ULONGLONG size;
-    std::string entry;
-    ULONGLONG entryAt = ~0ull;
     int reads = 0;
     unsigned char head[kHeadBytes];
 };
@@ -87,9 +85,10 @@ TEST(Intermediates, NoTextPassesForOneOfAnySize)
 }
 
 // A 16-bit resource whose first entry ends at 2^32 - 1, 2^32 or 2^32 + 1
-// is followed there, where its second entry stands, and goes only when that
-// entry ends the file: decided in two reads, never wrapped to an offset
-// below 4 GiB (the 32-bit build's size_t).
+// is followed there, where its second entry stands (the pattern repeats
+// every 8,191 bytes: 2^32 falls at 64), and goes only when that entry ends
+// the file: decided in two reads, never wrapped to an offset below 4 GiB
+// (the 32-bit build's size_t).
 TEST(Intermediates, FollowsAResourcePast4GiB)
 {
     const std::string second("\xFF\x01\x00\xFF\x01\x00\x30\x10\x00\x00\x00\x00", 12);
@@ -97,9 +96,10 @@ TEST(Intermediates, FollowsAResourcePast4GiB)
         const DWORD data = static_cast<DWORD>(end - 12);
         std::string first("\xFF\x05\x00\xFF\x65\x00\x30\x10", 8);
         first.append(reinterpret_cast<const char*>(&data), 4);
+        std::string pattern = first + std::string(8191 - first.size(), '\0');
+        pattern.replace(end % 8191, second.size(), second);
         for (ULONGLONG size : {end + 12, end + 13}) {
-            RepeatedFile file(first + std::string(kHeadBytes, '\0'), size);
-            file.entry = second, file.entryAt = end;
+            RepeatedFile file(pattern, size);
             EXPECT_EQ(size == end + 12 ? DWORD{ERROR_SUCCESS} : DWORD{kKeptNotIntermediate}, file.Judge("a.res"))
                 << "first entry ending at " << end << ", file of " << size;
             EXPECT_EQ(2, file.reads) << "first entry ending at " << end;

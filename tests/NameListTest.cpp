@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 
 #include "engine/NameList.h"
 
@@ -45,4 +46,9 @@ TEST(NameList, FindsTextsExactlyAmongTextsOfOneHash)
     list.RemoveHead();
     EXPECT_TRUE(list.ContainsExactly(first));
     EXPECT_FALSE(list.ContainsExactly(second));
+
+    // A text longer than a block of nodes, as a path of 32,767 units is.
+    const std::string longest(100000, 'd');
+    list.AddName(longest.c_str());
+    EXPECT_TRUE(list.ContainsExactly(longest.c_str()) && list.ContainsExactly(first));
 }
