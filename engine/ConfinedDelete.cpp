@@ -190,8 +190,10 @@ public:
             OVERLAPPED at = {};
             at.Offset = static_cast<DWORD>(offset);
             at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            if (!ReadFile(m_file, into + length, count - length, &read, &at))
-                return GetLastError() == ERROR_HANDLE_EOF ? DWORD{kKeptShortRead} : GetLastError();
+            if (!ReadFile(m_file, into + length, count - length, &read, &at)) {
+                const DWORD error = GetLastError();
+                return error == ERROR_HANDLE_EOF ? DWORD{kKeptShortRead} : error;
+            }
             if (read == 0)
                 return kKeptShortRead;
         }

@@ -51,10 +51,11 @@ public:
     // error code (ERROR_DELETE_PENDING while another program deletes it and
     // holds it still, ERROR_SHARING_VIOLATION while one holds it open), or a
     // reason of Kept.h: a link, a file whose data is not on this disk, or
-    // one whose first bytes, read through this same handle, are no
-    // intermediate's (Intermediates.h). A file that another
-    // program deleted meanwhile gives ERROR_FILE_NOT_FOUND, as if its open
-    // had not found it. With `size`, the file's size is stored there too.
+    // one whose first bytes, read through this same handle (a 16-bit
+    // resource's entries to its end), are no intermediate's
+    // (Intermediates.h). A file that another program deleted meanwhile
+    // gives ERROR_FILE_NOT_FOUND, as if its open had not found it. With
+    // `size`, the file's size is stored there too.
     // Allocates nothing; safe to call from several threads at once, each
     // with 150 KB of stack to spare.
     DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;

@@ -99,10 +99,12 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
         // under a cleaning run serves every pattern: under Wine a listing
         // costs far more than reading its entries. The folder's own files
         // are all collected before any subfolder is entered.
-        CKeptListings::Listing fresh;
-        if (!keptListings)
-            CKeptListings::Read(folder, fresh);
-        const CKeptListings::Listing& listing = keptListings ? keptListings->Of(folder, bRecurse) : fresh;
+        std::string fresh;
+        CKeptListings::Listing listing;
+        if (keptListings)
+            listing = keptListings->Of(folder, bRecurse);
+        else
+            listing = {CKeptListings::Read(folder, fresh), fresh.data(), fresh.size()};
         if (listing.error != ERROR_SUCCESS)
             unsearched.try_emplace(folder, listing.error);  // once, however many passes meet it
         // Subfolders are walked in listing order, each with all below it

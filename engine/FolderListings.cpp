@@ -79,7 +79,7 @@ constexpr int kReaders = 2;
 // a waiting folder, lists it, and leaves its subfolders waiting in turn.
 class TreeReader {
 public:
-    TreeReader(CKeptListings::Map& kept, std::atomic<unsigned long>* searched)
+    TreeReader(CKeptListings& kept, std::atomic<unsigned long>* searched)
         : m_kept(kept), m_searched(searched), m_waitingCount(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr)) {}
     ~TreeReader()
     {
@@ -111,16 +111,16 @@ private:
 
     void Work()
     {
-        std::string folder;
+        std::string folder, entries;
         while (Take(folder)) {
-            CKeptListings::Listing listing;
+            DWORD error = ERROR_SUCCESS;
             bool read = true;
             try {
-                CKeptListings::Read(folder, listing, m_searched);
+                error = CKeptListings::Read(folder, entries, m_searched);
             } catch (const std::bad_alloc&) {
                 read = false;
             }
-            Finish(folder, listing, read);
+            Finish(folder, error, entries, read);
         }
     }
 
@@ -137,18 +137,17 @@ private:
         return true;
     }
 
-    void Finish(const std::string& folder, CKeptListings::Listing& listing, bool read)
+    void Finish(const std::string& folder, DWORD error, const std::string& entries, bool read)
     {
         Lock lock(m_lock);
         try {
             if (read && !m_failed) {
-                listing.ForEach([&](char kind, const char* name) {
+                m_kept.Keep(folder, error, entries).ForEach([&](char kind, const char* name) {
                     if (kind != CKeptListings::kSubfolder)
                         return;
                     m_waiting.push_back(folder + name + '\\');
                     ReleaseSemaphore(m_waitingCount, 1, nullptr);
                 });
-                m_kept.emplace(folder, std::move(listing));
             }
         } catch (const std::bad_alloc&) {
             read = false;
@@ -161,10 +160,10 @@ private:
             ReleaseSemaphore(m_waitingCount, kReaders, nullptr);  // done: every reader leaves
     }
 
-    CKeptListings::Map& m_kept;
+    CKeptListings& m_kept;
     std::atomic<unsigned long>* m_searched;  // may be null
     HANDLE m_waitingCount;  // a semaphore: one count per waiting folder, more at the end
-    CriticalSection m_lock;  // guards all below and m_kept
+    CriticalSection m_lock;  // guards all below, and keeping in m_kept
     std::vector<std::string> m_waiting;  // folders to list, the newest taken first
     int m_busy = 0;  // folders being listed
     bool m_failed = false;
@@ -185,18 +184,16 @@ bool EntersReparseFolder(DWORD tag)
 
 std::atomic<bool> CKeptListings::s_bFastListing{true};
 
-void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomic<unsigned long>* searched)
+DWORD CKeptListings::Read(const std::string& folder, std::string& entries, std::atomic<unsigned long>* searched)
 {
-    listing = Listing();
+    entries.clear();
     WIN32_FIND_DATAW entry;
     FindHandle find(SuperPath(WideOf(folder.c_str())) + L'*', entry);
     if (!find.IsOpen()) {
         // Gone since its parent was listed, or an empty drive root (which
         // lists no "." either): nothing there to clean.
         const DWORD error = find.Error();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            listing.error = error;
-        return;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? DWORD{ERROR_SUCCESS} : error;
     }
     unsigned long files = 0;
     do {
@@ -204,27 +201,36 @@ void CKeptListings::Read(const std::string& folder, Listing& listing, std::atomi
         if (isFolder && !EntersSubfolder(entry))
             continue;
         files += !isFolder;
-        listing.entries += isFolder ? kSubfolder : IsDataElsewhere(entry.dwFileAttributes) ? kFileElsewhere : kFile;
-        AppendUtf8(listing.entries, entry.cFileName, std::wcslen(entry.cFileName));
-        listing.entries += '\0';
+        entries += isFolder ? kSubfolder : IsDataElsewhere(entry.dwFileAttributes) ? kFileElsewhere : kFile;
+        AppendUtf8(entries, entry.cFileName, std::wcslen(entry.cFileName));
+        entries += '\0';
     } while (find.Next(entry));
-    if (find.Error() != ERROR_NO_MORE_FILES)
-        listing.error = find.Error();  // broken off: what came is kept, and walked
-    listing.entries.shrink_to_fit();  // kept for the whole run, for every folder of the tree
     if (searched)
         *searched += files;
+    // Broken off: what came is kept, and walked.
+    return find.Error() != ERROR_NO_MORE_FILES ? find.Error() : DWORD{ERROR_SUCCESS};
 }
 
-const CKeptListings::Listing& CKeptListings::Of(const std::string& folder, bool below)
+CKeptListings::Listing CKeptListings::Keep(const std::string& folder, DWORD error, const std::string& entries)
+{
+    char* const text = static_cast<char*>(m_text.Allocate(folder.size() + entries.size()));
+    std::memcpy(text, folder.data(), folder.size());
+    std::memcpy(text + folder.size(), entries.data(), entries.size());
+    const Listing listing{error, text + folder.size(), entries.size()};
+    m_listings.emplace(std::string_view(text, folder.size()), listing);  // a folder is read once
+    return listing;
+}
+
+CKeptListings::Listing CKeptListings::Of(const std::string& folder, bool below)
 {
     auto kept = m_listings.find(folder);
     if (kept == m_listings.end() && below) {
-        TreeReader(m_listings, m_pSearched).Read(folder);
+        TreeReader(*this, m_pSearched).Read(folder);
         kept = m_listings.find(folder);
     }
     if (kept != m_listings.end())
         return kept->second;
-    Listing listing;
-    Read(folder, listing, m_pSearched);
-    return m_listings.emplace(folder, std::move(listing)).first->second;
+    std::string entries;
+    const DWORD error = Read(folder, entries, m_pSearched);
+    return Keep(folder, error, entries);
 }

@@ -9,7 +9,10 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+
+#include "Arena.h"
 
 // Whether a file's data is somewhere else than on this disk, by the
 // attributes that its listing gives: offline (remote storage), or recalled
@@ -41,15 +44,16 @@ public:
     static constexpr char kSubfolder = 'd';      // a folder to enter: not "." or "..", not a link
     struct Listing {
         // Why the folder could not be read to its end (what was read before
-        // stays in `entries`); ERROR_SUCCESS when it was, or when it is gone.
+        // is in `entries`); ERROR_SUCCESS when it was, or when it is gone.
         DWORD error = ERROR_SUCCESS;
-        std::string entries;
+        const char* entries = nullptr;  // not owned
+        size_t length = 0;
 
         // Calls visit(kind, name) for each entry, in listing order.
         template <class Visit>
         void ForEach(Visit visit) const
         {
-            for (const char* entry = entries.data(); entry < entries.data() + entries.size();) {
+            for (const char* entry = entries; entry < entries + length;) {
                 const char* name = entry + 1;
                 visit(*entry, name);
                 entry = name + std::strlen(name) + 1;
@@ -59,26 +63,35 @@ public:
 
     // `searched`, when given, counts the files listed, from any thread.
     explicit CKeptListings(std::atomic<unsigned long>* searched = nullptr) : m_pSearched(searched) {}
+    CKeptListings(const CKeptListings&) = delete;
+    CKeptListings& operator=(const CKeptListings&) = delete;
 
     // The listing of `folder` (a full path ending in a backslash): from the
-    // platform the first time it is asked for, then as kept. With `below`, a
-    // folder not kept yet is read together with every subfolder the walk
-    // will enter, and theirs. Throws std::bad_alloc when memory runs out,
-    // also on another thread.
-    const Listing& Of(const std::string& folder, bool below);
+    // platform the first time it is asked for, then as kept, for as long as
+    // this object lives. With `below`, a folder not kept yet is read
+    // together with every subfolder the walk will enter, and theirs. Throws
+    // std::bad_alloc when memory runs out, also on another thread.
+    Listing Of(const std::string& folder, bool below);
 
-    // Reads the listing of `folder` from the platform, and adds the files it
-    // holds to `searched` when given.
-    static void Read(const std::string& folder, Listing& listing, std::atomic<unsigned long>* searched = nullptr);
+    // Reads the entries of `folder` from the platform into `entries`, packed
+    // as a Listing's, and adds the files it holds to `searched` when given.
+    // Returns the listing's error.
+    static DWORD Read(const std::string& folder, std::string& entries, std::atomic<unsigned long>* searched = nullptr);
+
+    // Keeps a copy of a listing read; the one kept. Not for two threads at
+    // once.
+    Listing Keep(const std::string& folder, DWORD error, const std::string& entries);
 
     // Whether listings ask for the basic entry and the large fetch (Windows 7
     // and later). Cleared for good by the first system that refuses them;
     // the tests clear it to walk as Windows XP does.
     static std::atomic<bool> s_bFastListing;
 
-    using Map = std::unordered_map<std::string, Listing>;
-
 private:
-    Map m_listings;
+    // Every folder's path and entries are packed one after another in
+    // `m_text`, and the map holds views of them: a run keeps a listing of
+    // every folder of the tree.
+    std::unordered_map<std::string_view, Listing> m_listings;
+    CArena m_text;
     std::atomic<unsigned long>* m_pSearched;  // not owned; may be null
 };

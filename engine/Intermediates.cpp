@@ -18,7 +18,7 @@
 
 namespace {
 
-// Bytes read from a file, from `start` on, with checks that cannot wrap.
+// Bytes read from a file, with bounds checks that cannot wrap.
 struct Bytes {
     const unsigned char* bytes;
     size_t length;
@@ -90,7 +90,8 @@ bool IsOmfObject(const Head& head)
     unsigned char sum = 0;
     for (size_t at = 0; at < record; ++at)
         sum = static_cast<unsigned char>(sum + head.bytes[at]);
-    return (sum == 0 || head.bytes[record - 1] == 0) && std::all_of(text, text + name, [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
+    return (sum == 0 || head.bytes[record - 1] == 0) &&
+           std::all_of(text, text + name, [](unsigned char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 // How far a 16-bit resource's type or name at `at` reaches: 0xFF and a
@@ -135,8 +136,7 @@ bool IsResource16(const Head& head)
             return false;
         if (at - start + kLongestEntryHeader > window.length && start + window.length < head.size) {
             const DWORD count = static_cast<DWORD>(std::min<ULONGLONG>(kHeadBytes, head.size - at));
-            head.readError = head.rest ? head.rest->ReadAt(at, buffer, count) : DWORD{kKeptNotIntermediate};
-            if (head.readError != ERROR_SUCCESS)
+            if (!head.rest || (head.readError = head.rest->ReadAt(at, buffer, count)) != ERROR_SUCCESS)
                 return false;
             window = Bytes{buffer, count};
             start = at;

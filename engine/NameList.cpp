@@ -1,7 +1,6 @@
 // NameList.cpp: the hashed name list.
 #include "NameList.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -35,30 +34,6 @@ int HashName(const char* text)
     return static_cast<int>(reg);
 }
 
-namespace {
-
-// A block of nodes: 64 KB, or as much as one long path needs; it begins
-// with a pointer to the block before.
-constexpr size_t kBlockBytes = 0x10000;
-constexpr size_t kAlign = alignof(NameNode);
-constexpr size_t kBlockHeader = (sizeof(char*) + kAlign - 1) & ~(kAlign - 1);
-
-}  // namespace
-
-void* CNameList::Room(size_t size)
-{
-    size = (size + kAlign - 1) & ~(kAlign - 1);
-    if (blockSize - blockUsed < size) {
-        const size_t bytes = std::max(kBlockBytes, kBlockHeader + size);
-        char* const fresh = static_cast<char*>(::operator new(bytes));
-        *reinterpret_cast<char**>(fresh) = block;
-        block = fresh, blockUsed = kBlockHeader, blockSize = bytes;
-    }
-    void* const room = block + blockUsed;
-    blockUsed += size;
-    return room;
-}
-
 void CNameList::AddName(const char* text)
 {
     // Everything that can throw happens before the list is touched.
@@ -66,7 +41,7 @@ void CNameList::AddName(const char* text)
     if (!byHash)
         byHash = new NameNode*[kHashCount]();
     const unsigned short hash = static_cast<unsigned short>(HashName(text));
-    char* const room = static_cast<char*>(Room(offsetof(NameNode, name) + size));
+    char* const room = static_cast<char*>(nodes.Allocate(offsetof(NameNode, name) + size));
     head = byHash[hash] = new (room) NameNode{head, byHash[hash], hash, {}};
     std::memcpy(room + offsetof(NameNode, name), text, size);
 }
@@ -102,12 +77,7 @@ NameNode* CNameList::TakeHead()
 
 void CNameList::Clear()
 {
-    while (block) {
-        char* const previous = *reinterpret_cast<char**>(block);
-        ::operator delete(block);
-        block = previous;
-    }
-    blockUsed = blockSize = 0;
+    nodes.Clear();
     head = nullptr;
     delete[] byHash;
     byHash = nullptr;

@@ -3,13 +3,11 @@
 //
 // Every node carries the 16-bit hash of its upper-cased text, and the list
 // indexes its nodes by that hash, so a lookup compares text only with nodes
-// of an equal hash. The list owns its nodes and their texts, and keeps them
-// packed in large blocks of its own: a list of a cleaning holds every file
-// found, hundreds of thousands of paths, and a heap block each would cost
-// a sixth more.
+// of an equal hash. The list owns its nodes and their texts, packed one
+// after another (Arena.h): a cleaning's list holds every file found.
 #pragma once
 
-#include <cstddef>
+#include "Arena.h"
 
 // CRC-16/CMS of the text upper-cased in the C locale (ASCII letters only),
 // so texts that differ only in the case of ASCII letters hash alike.
@@ -54,15 +52,9 @@ public:
 private:
     static constexpr int kHashCount = 0x10000;
 
-    // Room for a node and its text, from the newest block, or from a new one.
-    void* Room(size_t size);
-
     NameNode* head = nullptr;
     // kHashCount chain heads, newest node of each hash first; allocated by
     // the first AddName, so an unused list costs nothing.
     NameNode** byHash = nullptr;
-    // The blocks the nodes are packed in, newest first, each linked to the
-    // one before: the newest, how much of it is used, and its size.
-    char* block = nullptr;
-    size_t blockUsed = 0, blockSize = 0;
+    CArena nodes;  // each node with its text
 };

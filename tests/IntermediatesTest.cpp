@@ -88,8 +88,9 @@ TEST(Intermediates, NoTextPassesForOneOfAnySize)
 // is followed there, where its second entry stands (the pattern repeats
 // every 8,191 bytes: 2^32 falls at 64), and goes only when that entry ends
 // the file: decided in two reads, never wrapped to an offset below 4 GiB
-// (the 32-bit build's size_t).
-TEST(Intermediates, FollowsAResourcePast4GiB)
+// (the 32-bit build's size_t). No further than a 16-bit resource table
+// reaches: 65,536 entries go, one more stays.
+TEST(Intermediates, FollowsA16BitResourceToItsEnd)
 {
     const std::string second("\xFF\x01\x00\xFF\x01\x00\x30\x10\x00\x00\x00\x00", 12);
     for (ULONGLONG end : {(1ull << 32) - 1, 1ull << 32, (1ull << 32) + 1}) {
@@ -104,5 +105,10 @@ TEST(Intermediates, FollowsAResourcePast4GiB)
                 << "first entry ending at " << end << ", file of " << size;
             EXPECT_EQ(2, file.reads) << "first entry ending at " << end;
         }
+    }
+    for (ULONGLONG entries : {0x10000ull, 0x10001ull}) {
+        RepeatedFile file(second, entries * second.size());
+        EXPECT_EQ(entries == 0x10000 ? DWORD{ERROR_SUCCESS} : DWORD{kKeptNotIntermediate}, file.Judge("a.res"))
+            << entries << " entries";
     }
 }
