@@ -78,8 +78,8 @@ public:
     // Returns the listing's error.
     static DWORD Read(const std::string& folder, std::string& entries, std::atomic<unsigned long>* searched = nullptr);
 
-    // Keeps a copy of a listing read; the one kept. Not for two threads at
-    // once.
+    // Keeps a copy of `folder`'s listing as Read gave it, and returns the
+    // copy. Not for two threads at once.
     Listing Keep(const std::string& folder, DWORD error, const std::string& entries);
 
     // Whether listings ask for the basic entry and the large fetch (Windows 7
