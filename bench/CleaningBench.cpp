@@ -431,12 +431,13 @@ Figures RunOnce(const std::string& base, const std::string& master, long matchin
     return figures;
 }
 
-// The median of `field` over `runs`.
-double Median(const std::vector<Figures>& runs, double Figures::*field)
+// The median of what `figure` gives of each of `runs`.
+template <class Figure>
+double Median(const std::vector<Figures>& runs, Figure figure)
 {
     std::vector<double> values;
     for (const Figures& run : runs)
-        values.push_back(run.*field);
+        values.push_back(figure(run));
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -460,14 +461,9 @@ Figures Measure(const std::string& base, int matching)
     for (double Figures::*field : {&Figures::collect, &Figures::remove, &Figures::floor, &Figures::del,
                                    &Figures::find, &Figures::removeUnread, &Figures::removeRead,
                                    &Figures::collectTen, &Figures::collectReady, &Figures::peakMB})
-        median.*field = Median(runs, field);
-    for (int step = 0; step < kStepCount; ++step) {
-        std::vector<double> values;
-        for (const Figures& run : runs)
-            values.push_back(run.steps[step]);
-        std::sort(values.begin(), values.end());
-        median.steps[step] = values[values.size() / 2];
-    }
+        median.*field = Median(runs, [field](const Figures& run) { return run.*field; });
+    for (int step = 0; step < kStepCount; ++step)
+        median.steps[step] = Median(runs, [step](const Figures& run) { return run.steps[step]; });
     return median;
 }
 

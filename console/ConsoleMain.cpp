@@ -138,7 +138,7 @@ int wmain(int argc, wchar_t** argv)
     bool allFolders = true;
     for (std::wstring& folder : options.folders) {
         const std::wstring opened = OpenedFolder(folder.c_str());
-        if (opened.empty() || !IsExistingFolder(opened.c_str())) {
+        if (!IsExistingFolder(opened.c_str())) {
             err.Add(folder.c_str()).Add(": ").Add("Katalog o podanej nazwie nie istnieje!").EndLine();
             allFolders = false;
         }

@@ -121,7 +121,7 @@ void CCleanupDlg::OnOK()
     UpdateData(TRUE);
     // Checked and cleaned as Windows opens it; the field keeps what was typed.
     const std::wstring folder = OpenedFolder(m_strPath.Wide().c_str());
-    if (folder.empty() || !IsExistingFolder(folder.c_str())) {
+    if (!IsExistingFolder(folder.c_str())) {
         AfxMessageBox("Katalog o podanej nazwie nie istnieje!", MB_OK);
         return;
     }
