@@ -1,9 +1,11 @@
 // CleaningRun.cpp: the cleaning run, from a folder text to the deletes.
 #include "CleaningRun.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "ConfinedDelete.h"
 #include "FileCollector.h"
@@ -25,12 +27,39 @@ BOOL IsExistingFolder(const wchar_t* text)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+
+// Whether `typed` names a folder itself, not only the place where
+// GetFullPathNameW would make one of it (OpenedFolder).
+bool NamesAFolder(const wchar_t* typed)
+{
+    const std::wstring_view text = typed;
+    const bool drive = text.size() >= 2 && text[1] == L':';
+    bool named = drive;
+    for (size_t start = drive ? 2 : 0; start < text.size();) {
+        const size_t end = std::min(text.find_first_of(L"\\/", start), text.size());
+        const std::wstring_view name = text.substr(start, end - start);
+        // Windows drops the dots and spaces that end a name: made only of
+        // those, it would name the folder it stands in.
+        if (!name.empty() && name.find_first_not_of(L". ") == std::wstring_view::npos && name != L"." &&
+            name != L"..")
+            return false;
+        named = named || !name.empty();
+        start = end + 1;
+    }
+    return named;
+}
+
+}  // namespace
+
 std::wstring OpenedFolder(const wchar_t* typed)
 {
+    if (!NamesAFolder(typed))
+        return std::wstring();
     std::wstring text = typed;
     if (text.size() == 2 && text[1] == L':')
         text += L'\\';
-    return text.empty() ? text : FullPath(text);
+    return FullPath(text);
 }
 
 std::string ProgressText(const CCleaningProgress& progress)

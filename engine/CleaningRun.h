@@ -22,10 +22,13 @@ BOOL IsExistingFolder(const wchar_t* text);
 // The folder that Windows opens for `typed`, resolved as GetFullPathNameW
 // resolves it: against the current folder, "/" as a backslash, "." and ".."
 // taken, and the dots and spaces that end the last name dropped
-// ("C:\Stare. " opens "C:\Stare", "C:\Projekty\..  " opens "C:\Projekty\").
-// A drive alone ("D:") is its root, as "D:\*.obj" searches it. A folder is
-// checked and cleaned as this gives it, never one above. Empty when it
-// cannot be resolved.
+// ("C:\Stare. " opens "C:\Stare"). A drive alone ("D:") is its root, as
+// "D:\*.obj" searches it. Empty when the text names no folder: separators
+// alone ("\", "/", what "%PROJ%\" gives of an empty variable), or a name
+// made only of dots and spaces other than "." and ".." ("...", ". .",
+// "C:\Projekty\..  "), of which Windows would make the drive's root or the
+// folder around the name; and when it cannot be resolved. A folder is
+// checked and cleaned as this gives it, never wider than the text names.
 std::wstring OpenedFolder(const wchar_t* typed);
 
 // How far a cleaning run has come: counts that the run publishes as it goes,

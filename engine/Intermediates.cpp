@@ -33,7 +33,6 @@ struct Bytes {
 struct Head : Bytes {
     ULONGLONG size;  // as the file's handle gives it
     CReadOn* rest;
-    mutable DWORD readError;  // why a read on failed, where that decided "not"
 };
 
 // The machines of a COFF object's header (IMAGE_FILE_MACHINE_*): those the
@@ -123,21 +122,25 @@ constexpr unsigned kMostResources = 0x10000;
 // the size of the data that follows; the last ends exactly where the file
 // ends. An entry's header past the head is read there, through `rest`, so
 // that every entry is seen: a text that parses as a first entry is not
-// taken for what its first bytes promise.
-bool IsResource16(const Head& head)
+// taken for what its first bytes promise. ERROR_SUCCESS when it is one,
+// kKeptNotIntermediate when not, or why a read on failed.
+DWORD JudgeResource16(const Head& head)
 {
     if (!head.Has(0, 1) || head.bytes[0] != 0xFF)
-        return false;
+        return kKeptNotIntermediate;
     unsigned char buffer[kHeadBytes];
     Bytes window = head;  // the bytes read at `start`
     ULONGLONG start = 0, at = 0;
     for (unsigned entries = 0; at < head.size; ++entries) {
         if (entries == kMostResources)
-            return false;
+            return kKeptNotIntermediate;
         if (at - start + kLongestEntryHeader > window.length && start + window.length < head.size) {
             const DWORD count = static_cast<DWORD>(std::min<ULONGLONG>(kHeadBytes, head.size - at));
-            if (!head.rest || (head.readError = head.rest->ReadAt(at, buffer, count)) != ERROR_SUCCESS)
-                return false;
+            if (!head.rest)
+                return kKeptNotIntermediate;
+            const DWORD read = head.rest->ReadAt(at, buffer, count);
+            if (read != ERROR_SUCCESS)
+                return read;
             window = Bytes{buffer, count};
             start = at;
         }
@@ -146,10 +149,10 @@ bool IsResource16(const Head& head)
         size_t end = ResourceId(window, entry);
         end = end ? ResourceId(window, end) : 0;
         if (!end || !window.Has(end, 6) || (window.Word(end) & ~0x1070) != 0)
-            return false;
+            return kKeptNotIntermediate;
         at += end - entry + 6 + ULONGLONG{window.Dword(end + 2)};
     }
-    return at == head.size;
+    return at == head.size ? DWORD{ERROR_SUCCESS} : DWORD{kKeptNotIntermediate};
 }
 
 // A stream of LLVM's bitcode (bitcode, clang's precompiled headers) after
@@ -262,14 +265,17 @@ bool IsBuildLog(const Head& head)
 }
 
 using Rule = bool (*)(const Head& head);
+// A rule that reads on: ERROR_SUCCESS, kKeptNotIntermediate, or why a read failed.
+using ReadingRule = DWORD (*)(const Head& head);
 
 constexpr size_t kMostRules = 5;
 
 // One row an extension: the ways a file of it begins when a Visual C++ tool
-// wrote it.
+// wrote it, decided on the head, and the one that may read on.
 const struct Intermediate {
     const char* extension;  // without its dot
     Rule rules[kMostRules];
+    ReadingRule readingRule = nullptr;
 } kIntermediates[] = {
     {"obj", {IsCoffObject,         // the compilers and assemblers, cvtres, clang-cl
              IsAnonymousObject,    // import objects, /GL, /bigobj, /clr
@@ -280,8 +286,8 @@ const struct Intermediate {
              IsPortablePdb}},      // the .NET compilers
     {"idb", {IsMsf7, IsMsf2}},     // the compiler's minimal rebuild
     {"ncb", {IsMsf7, IsMsf2}},     // the IDE's browse data
-    {"res", {IsResource32,         // rc, windres, llvm-rc
-             IsResource16}},       // 16-bit rc
+    {"res", {IsResource32},        // rc, windres, llvm-rc
+            JudgeResource16},      // 16-bit rc
     {"aps", {IsResource32}},       // the resource editor
     {"pch", {IsVcPch,              // cl /Yc
              IsClangPch}},         // clang-cl
@@ -315,9 +321,9 @@ DWORD JudgeIntermediate(const char* name, const unsigned char* bytes, size_t len
         return kKeptNotIntermediate;
     if (size == 0)
         return ERROR_SUCCESS;
-    const Head head{{bytes, length}, size, rest, ERROR_SUCCESS};
+    const Head head{{bytes, length}, size, rest};
     if (std::any_of(std::begin(intermediate->rules), std::end(intermediate->rules),
                     [&](Rule rule) { return rule && rule(head); }))
         return ERROR_SUCCESS;
-    return head.readError != ERROR_SUCCESS ? head.readError : DWORD{kKeptNotIntermediate};
+    return intermediate->readingRule ? intermediate->readingRule(head) : DWORD{kKeptNotIntermediate};
 }

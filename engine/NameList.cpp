@@ -58,11 +58,6 @@ bool CNameList::ContainsExactly(const char* text) const
     return false;
 }
 
-void CNameList::RemoveHead()
-{
-    TakeHead();
-}
-
 NameNode* CNameList::TakeHead()
 {
     NameNode* node = head;

@@ -39,8 +39,6 @@ public:
     bool IsEmpty() const { return head == nullptr; }
     const NameNode* Head() const { return head; }
 
-    // Unlinks the head node.
-    void RemoveHead();
     // Unlinks the head node and hands it over with its text, which stay
     // valid until the list is cleared; null when the list is empty. Draining
     // allocates nothing.

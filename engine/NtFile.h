@@ -18,3 +18,7 @@ constexpr NTSTATUS kStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022);
 constexpr NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
 constexpr NTSTATUS kStatusNotSupported = static_cast<NTSTATUS>(0xC00000BB);
 constexpr NTSTATUS kStatusCannotDelete = static_cast<NTSTATUS>(0xC0000121);  // a read-only file
+
+// The record of FileNetworkOpenInformation, as the system writes it on
+// either width: six 64-bit times and sizes, the attributes, padding.
+static_assert(sizeof(FILE_NETWORK_OPEN_INFORMATION) == 56, "FILE_NETWORK_OPEN_INFORMATION as the system writes it");

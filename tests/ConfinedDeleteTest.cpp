@@ -47,6 +47,7 @@ decltype(&ReadFile) g_readFile;
 decltype(&NtQueryInformationFile) g_queryInformation;
 decltype(&NtSetInformationFile) g_setInformation;
 decltype(&NtQueryObject) g_queryObject;
+decltype(&NtCreateFile) g_createData;
 
 HANDLE WINAPI OpenAsWindows(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                             DWORD disposition, DWORD flags, HANDLE model)
@@ -57,6 +58,16 @@ HANDLE WINAPI OpenAsWindows(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_
     if (IsOn(file, g_case->file) && (g_case->told & kReparse))
         g_reparseSide = file;
     return file;
+}
+
+// The second handle, to a reparse point's data, recalls nothing either.
+NTSTATUS NTAPI OpenDataAsWindows(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                                 PIO_STATUS_BLOCK status, PLARGE_INTEGER size, ULONG fileAttributes, ULONG share,
+                                 ULONG disposition, ULONG options, PVOID ea, ULONG eaLength)
+{
+    g_asThemselves = g_asThemselves && (options & FILE_OPEN_NO_RECALL);
+    return g_createData(file, access, attributes, status, size, fileAttributes, share, disposition, options, ea,
+                        eaLength);
 }
 
 DWORD Told(HANDLE file)
@@ -138,12 +149,14 @@ NTSTATUS NTAPI SetAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, UL
 }
 
 // A reparse point opened as itself reads as its stub, not its data; short.obj
-// gives no bytes though it holds some, as a filter or a redirector may;
-// while moving.obj is read, another program tries to move it out and to
-// delete it.
+// gives no bytes though it holds some, as a filter or a redirector may, and
+// eof.obj meets its end before the size its handle gave; while moving.obj
+// is read, another program tries to move it out and to delete it.
 BOOL WINAPI ReadAsWindows(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LPOVERLAPPED overlapped)
 {
     g_read = g_read || IsOn(file, g_case->file);
+    if (IsOn(file, L"\\eof.obj"))
+        return SetLastError(ERROR_HANDLE_EOF), *read = 0, FALSE;
     if (file == g_reparseSide || IsOn(file, L"\\short.obj"))
         return ZeroMemory(data, size), *read = file == g_reparseSide ? size : 0, TRUE;
     if (IsOn(file, L"\\moving.obj")) {
@@ -176,6 +189,7 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &QueryAsWindows, &g_queryInformation);
     const CImportPatch set(L"ntdll.dll", "NtSetInformationFile", &SetAsWindows, &g_setInformation);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
+    const CImportPatch data(L"ntdll.dll", "NtCreateFile", &OpenDataAsWindows, &g_createData);
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     CDeleteRules plain, force, preview, aged;
@@ -189,6 +203,7 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         {L"\\cloud.pdb", kAsItIs, plain, 0, kReparse | 0x400000, 0x9000001A, kKeptUnread, kNone, false},  // recalled on reading
         {L"\\offline.obj", kAsItIs, plain, 0, FILE_ATTRIBUTE_OFFLINE, 0, kKeptUnread, kNone, false},
         {L"\\short.obj", kAsItIs, plain, 0, 0, 0, kKeptShortRead, kNone, true},
+        {L"\\eof.obj", kAsItIs, plain, 0, 0, 0, kKeptShortRead, kNone, true},
         {L"\\moving.obj", kAsItIs, plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
         {L"\\posix.obj", kPosixDeleted, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
         {L"\\unlinked.obj", kUnlinked, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
@@ -224,4 +239,40 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     }
     EXPECT_FALSE(g_moved) << "another program moved or deleted the file between the check and the delete";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\moved-out.obj"));
+}
+
+// Past 4 GiB, through the delete's own handle on a real file (sparse): a
+// program database whose size no longer fits 32 bits is judged by its
+// first 4 KB, and a 16-bit resource is followed to its second entry at
+// 2^32 + 11, which a reader that dropped the offset's high half would seek
+// at 11, in the first entry's header.
+TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
+{
+    static const char kMsf[] = "Microsoft C/C++ MSF 7.00\r\n\x1A" "DS\0\0\0\0\x10\0\0";
+    const std::string first("\xFF\x05\0\xFF\x65\0\x30\x10\xFF\xFF\xFF\xFF", 12);  // its data to 2^32 + 11
+    const std::string second("\xFF\x01\0\xFF\x01\0\x30\x10\0\0\0\0", 12);
+    const struct {
+        const char* name;
+        std::string head, tail;  // `tail` ends the file at 2^32 + 11 + its size
+    } files[] = {{"big.pdb", std::string(kMsf, sizeof kMsf - 1), std::string(1, '\0')}, {"big.res", first, second}};
+    CDeleteRules preview;
+    preview.checkOnly = true;
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", preview);
+    for (const auto& file : files) {
+        const std::string path = std::string("C:\\vorlix-tests\\delete\\") + file.name;
+        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+        DWORD written = 0;
+        LARGE_INTEGER end;
+        end.QuadPart = (1ll << 32) + 11;
+        const bool laid = WriteFile(handle, file.head.data(), DWORD(file.head.size()), &written, nullptr) &&
+                          SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) &&
+                          WriteFile(handle, file.tail.data(), DWORD(file.tail.size()), &written, nullptr);
+        CloseHandle(handle);
+        ASSERT_TRUE(laid) << path;
+        ULONGLONG size = 0;
+        EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Delete(path.c_str(), &size)) << path;
+        EXPECT_EQ((1ull << 32) + 11 + file.tail.size(), size) << path;
+        DeleteFileA(path.c_str());
+    }
 }

@@ -58,6 +58,7 @@ TEST(Intermediates, NoTextPassesForOneOfAnySize)
         L"\r\n", L"Ōsaka", L"虤", L"ꩤ", L"む", L"耀", L"％", L"ÿ", L"€", L"Ŕ", L"BCŔŢ", L"VCPCH0", L"BSJB",
     };
     const ULONGLONG kSizes[] = {0, kHeadBytes + 1, 1 << 20, 64 << 20, (1ull << 32) + 4099};
+    int readOn = 0;  // files that a rule read on past their head
     std::mt19937 random(2026);
     for (int text = 0; text < 1000; ++text) {
         std::wstring words;
@@ -80,8 +81,51 @@ TEST(Intermediates, NoTextPassesForOneOfAnySize)
                 for (const char* name : kNames)
                     ASSERT_NE(DWORD{ERROR_SUCCESS}, file.Judge(name))
                         << name << ", encoding " << &bytes - encoded.data() << " (in the order above), " << file.size;
+                readOn += file.reads > 1;
             }
     }
+    EXPECT_GT(readOn, 0) << "no text was read on: the rule that reads on was never tried";
+}
+
+// Every rule decides on the bytes it was given, never on those beyond
+// `length`: each file is the shortest that its rule takes, and goes; every
+// shorter length of it stays, its buffer still holding the bytes that
+// would complete it. A failed read on decides as the failure, not as "not
+// an intermediate".
+TEST(Intermediates, DecideOnlyOnTheBytesRead)
+{
+    const std::pair<const char*, std::string> kShortest[] = {
+        {"a.obj", std::string("\x4C\x01\x01\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20) + std::string(40, '\0')},
+        {"a.obj", std::string("\0\0\xFF\xFF\x01\0\x64\x86", 8)},
+        {"a.obj", std::string("\x80\x03\0\x01\x61\x1B", 6)},  // THEADR "a", its checksum
+        {"a.obj", std::string("BC\xC0\xDE\x35\x14\0\0", 8)},
+        {"a.obj", std::string("\xDE\xC0\x17\x0B\0\0\0\0\x14\0\0\0\0\0\0\0\x07\0\0\x01", 20)},
+        {"a.pch", std::string("CPCH\x35\x14\0\0", 8)},
+        {"a.pch", std::string("VCPCH0\x01\x02\x03\0", 10)},
+        {"a.pdb", std::string("Microsoft C/C++ MSF 7.00\r\n\x1A" "DS\0\0\0\0\x10\0\0", 36)},
+        {"a.pdb", std::string("Microsoft C/C++ program database 2.00\r\n\x1A" "JG\0\0\0\x04\0\0", 48)},
+        {"a.pdb", std::string("BSJB\x01\0\x01\0\0\0\0\0\x0C\0\0\0PDB v1.0", 24)},
+        {"a.res", std::string("\0\0\0\0\x20\0\0\0\xFF\xFF\0\0\xFF\xFF\0\0", 16)},
+        {"a.res", std::string("\xFF\x01\0\xFF\x01\0\x30\x10\0\0\0\0", 12)},
+        {"a.ilk", std::string("Microsoft Linker Database\n\x07\x1A\0\0", 30)},
+        {"a.plg", "<html>\n<body>\n<pre>\n<h1>Build Log</h1>\n"},
+    };
+    for (const auto& [name, bytes] : kShortest) {
+        const auto* const head = reinterpret_cast<const unsigned char*>(bytes.data());
+        EXPECT_EQ(DWORD{ERROR_SUCCESS}, JudgeIntermediate(name, head, bytes.size(), bytes.size()))
+            << name << " of " << bytes.size() << " bytes";
+        for (size_t length = 1; length < bytes.size(); ++length)
+            EXPECT_NE(DWORD{ERROR_SUCCESS}, JudgeIntermediate(name, head, length, length))
+                << name << " of " << bytes.size() << " bytes, read to " << length;
+    }
+
+    struct : CReadOn {
+        DWORD ReadAt(ULONGLONG, unsigned char*, DWORD) override { return ERROR_LOCK_VIOLATION; }
+    } locked;
+    std::string entry("\xFF\x01\0\xFF\x01\0\x30\x10\0\x20\0\0", 12);  // its data ends past the head
+    entry.resize(kHeadBytes);
+    EXPECT_EQ(DWORD{ERROR_LOCK_VIOLATION}, JudgeIntermediate("a.res", reinterpret_cast<const unsigned char*>(entry.data()),
+                                                             kHeadBytes, 0x2000 + 12 + 12, &locked));
 }
 
 // A 16-bit resource whose first entry ends at 2^32 - 1, 2^32 or 2^32 + 1

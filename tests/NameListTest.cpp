@@ -9,9 +9,10 @@
 #include "engine/NameList.h"
 
 // The engine tests' allocator, on any thread: the allocation after
-// g_allocationsLeft more fails once; g_liveAllocations shows what is not freed.
+// g_allocationsLeft more fails once; g_liveAllocations shows what is not
+// freed, g_allocationsMade how many have been made.
 std::atomic<int> g_allocationsLeft{-1};
-std::atomic<long> g_liveAllocations{0};
+std::atomic<long> g_liveAllocations{0}, g_allocationsMade{0};
 
 void* operator new(size_t size)
 {
@@ -19,7 +20,7 @@ void* operator new(size_t size)
     while (left >= 0 && !g_allocationsLeft.compare_exchange_weak(left, left - 1)) {}
     if (left == 0)
         throw std::bad_alloc();
-    ++g_liveAllocations;
+    ++g_liveAllocations, ++g_allocationsMade;
     return std::malloc(size ? size : 1);
 }
 // The library's array forms come here too. The sized form repeats the plain
@@ -43,7 +44,7 @@ TEST(NameList, FindsTextsExactlyAmongTextsOfOneHash)
     EXPECT_FALSE(list.ContainsExactly(second));
     list.AddName(second);
     EXPECT_TRUE(list.ContainsExactly(first)) << "behind a newer text of its hash";
-    list.RemoveHead();
+    list.TakeHead();
     EXPECT_TRUE(list.ContainsExactly(first));
     EXPECT_FALSE(list.ContainsExactly(second));
 

@@ -15,8 +15,8 @@ check() {  # check DESCRIPTION COMMAND...
 }
 probe() { "$wine" "$probe_exe" "$@"; }
 files() { (cd "$sample" && find . -type f | sort); }
-start() {  # starts the program in the sample folder, with ARGS, and clicks its caption
-    (cd "$sample" && setsid "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1 &)
+start() {  # starts the program in the folder $current (the sample), with ARGS, and clicks its caption
+    (cd "${current:-$sample}" && setsid "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1 &)
     read -r left top right _ < <(probe dialog Vorlix 20000)
     xdotool windowfocus "$(xdotool search --name 'Wine desktop' | head -n 1)"
     xdotool mousemove $(((left + right) / 2)) $((top + 10)) click 1
@@ -51,16 +51,24 @@ check "a folder from the command line is in the field" test "$(probe field Vorli
 xdotool key Escape
 probe gone Vorlix 10000
 
-# A folder that does not exist: the message, and the dialog stays as typed.
-start
-xdotool key Tab Home shift+End
-xdotool type --delay 15 'C:\nie-ma-takiego'
-xdotool key Return
-check "a missing folder gets its message, without an icon" \
-    test "$(probe message Vorlix 10000 || true)" = "Katalog o podanej nazwie nie istnieje!"
-xdotool key Return  # closes the message box
-sleep 0.5
-check "the dialog stays, the text as typed" test "$(probe field Vorlix 2000 || true)" = 'C:\nie-ma-takiego'
+# A folder that does not exist, and texts that name none, which Windows
+# would make the drive's root or the current folder of: the message, and
+# the dialog stays as typed. Started on a drive of its own, E:, the sample's
+# old projects: a wrong answer cleans those at most, and the program ends.
+ln -sfn "$sample/Stare" "$WINEPREFIX/dosdevices/e:"
+current="$sample/Stare/g0" start
+xdotool key Tab
+for typed in 'C:\nie-ma-takiego' '\' '...'; do
+    xdotool key Home shift+End
+    xdotool type --delay 15 "$typed"
+    xdotool key Return
+    check "$typed gets the message of a missing folder, without an icon" \
+        test "$(probe message Vorlix 10000 || true)" = "Katalog o podanej nazwie nie istnieje!"
+    xdotool key Return  # closes the message box
+    sleep 0.5
+    check "the dialog stays, the text as typed: $typed" test "$(probe field Vorlix 2000 || true)" = "$typed"
+done
+rm "$WINEPREFIX/dosdevices/e:"
 
 # The sample folder itself, typed with a trailing space as a paste brings
 # it: cleaned while the dialog answers, shows in its caption how far it has

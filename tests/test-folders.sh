@@ -6,7 +6,8 @@
 # the folder it cleans, a tree that takes a dialog seconds to search and
 # clean and one that takes it none, one of names in any script at any depth,
 # one 600 levels deep, trees that change while they are cleaned, read-only
-# files for /F, and files named like intermediates that are not.
+# files for /F, and files named like intermediates that are not; and the
+# drive T:, a folder of its own, to be current where a test types "\".
 # Every intermediate begins as the tools write it (scripts/intermediates).
 # --remove takes them away after the run.
 #   tests/test-folders.sh FOLDER [--remove]
@@ -14,19 +15,21 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 set -- "$(realpath -m "$1")" "${@:2}"
 rm -rf "$1"
+drive="$(dirname "$(dirname "$1")")/dosdevices/t:"  # the folder is drive_c/vorlix-tests of a prefix
+rm -f "$drive"
 [ "${2:-}" = --remove ] && exit 0
 mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held"
 touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/held/{released,kept,readonly,ranged,gone,{held,stuck}-pending}.obj
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
-"$here/tests/first-bytes.sh" "$1/first-bytes"
+mkdir -p "$1/typed/proj/sub" && ln -s ../drive_c/vorlix-tests/typed "$drive"
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
 mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}
 touch "$1"/held/sub/c.obj "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
-mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,moving,posix,unlinked,pending,moved,case,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
+mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,eof,moving,posix,unlinked,pending,moved,case,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj"
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
@@ -43,7 +46,7 @@ touch outside/Debug/a.obj in/proj/Debug/a.obj
 # Moved in for in/proj while a run waits. (MoveFileA on a link itself moves
 # the link's target under Wine, so the link goes one level down.)
 ln -s ../../outside/Debug spare/proj/Debug
-find "$1" -path "$1/first-bytes" -prune -o -type f -empty -regextype egrep \
+find "$1" -type f -empty -regextype egrep \
      -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg)' -exec "$here/scripts/intermediates" {} +
 # Read-only once written: no file's mode is passed over, as only root may.
 chmod a-w "$1/held/readonly.obj"
