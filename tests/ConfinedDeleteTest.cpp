@@ -241,11 +241,11 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\moved-out.obj"));
 }
 
-// Past 4 GiB, through the delete's own handle on a real file (sparse): a
-// program database whose size no longer fits 32 bits is judged by its
-// first 4 KB, and a 16-bit resource is followed to its second entry at
-// 2^32 + 11, which a reader that dropped the offset's high half would seek
-// at 11, in the first entry's header.
+// Past 4 GiB, through the delete's own handle on a real (sparse) file: a
+// program database whose size does not fit 32 bits is judged by its first
+// 4 KB; a 16-bit resource is followed to its second entry at 2^32 + 11,
+// which a read that dropped the offset's high half would look for at 11,
+// and goes only when that entry ends the file.
 TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
 {
     static const char kMsf[] = "Microsoft C/C++ MSF 7.00\r\n\x1A" "DS\0\0\0\0\x10\0\0";
@@ -253,26 +253,27 @@ TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
     const std::string second("\xFF\x01\0\xFF\x01\0\x30\x10\0\0\0\0", 12);
     const struct {
         const char* name;
-        std::string head, tail;  // `tail` ends the file at 2^32 + 11 + its size
-    } files[] = {{"big.pdb", std::string(kMsf, sizeof kMsf - 1), std::string(1, '\0')}, {"big.res", first, second}};
+        std::string head, tail;  // `tail` at 2^32 + 11 ends the file
+        DWORD result;
+    } files[] = {{"big.pdb", std::string(kMsf, sizeof kMsf - 1), std::string(1, '\0'), ERROR_SUCCESS},
+                 {"big.res", first, second, ERROR_SUCCESS},
+                 {"longer.res", first, second + '\0', kKeptNotIntermediate}};
     CDeleteRules preview;
     preview.checkOnly = true;
     const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", preview);
     for (const auto& file : files) {
         const std::string path = std::string("C:\\vorlix-tests\\delete\\") + file.name;
         const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, handle);
         DWORD written = 0;
-        LARGE_INTEGER end;
-        end.QuadPart = (1ll << 32) + 11;
+        const LARGE_INTEGER end = {{11, 1}};
         const bool laid = WriteFile(handle, file.head.data(), DWORD(file.head.size()), &written, nullptr) &&
                           SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) &&
                           WriteFile(handle, file.tail.data(), DWORD(file.tail.size()), &written, nullptr);
         CloseHandle(handle);
         ASSERT_TRUE(laid) << path;
         ULONGLONG size = 0;
-        EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Delete(path.c_str(), &size)) << path;
-        EXPECT_EQ((1ull << 32) + 11 + file.tail.size(), size) << path;
+        EXPECT_EQ(file.result, deleter.Delete(path.c_str(), &size)) << path;
+        EXPECT_EQ(ULONGLONG(end.QuadPart) + file.tail.size(), size) << path;
         DeleteFileA(path.c_str());
     }
 }
