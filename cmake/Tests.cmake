@@ -15,7 +15,7 @@ add_test(NAME Suite.HasNoPowersOverModes COMMAND bash ${PROJECT_SOURCE_DIR}/test
 
 add_executable(engine_tests
     tests/NameListTest.cpp
-    tests/ImportPatch.cpp
+    seams/ImportPatch.cpp
     tests/FileCollectorTest.cpp
     tests/ConfinedDeleteTest.cpp
     tests/IntermediatesTest.cpp
@@ -26,7 +26,8 @@ vorlix_code(engine_tests)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)
 
-add_executable(vorlix_bench bench/CleaningBench.cpp bench/UnixShell.cpp tests/ImportPatch.cpp)
+add_executable(vorlix_bench bench/CleaningBench.cpp bench/Contenders.cpp bench/BenchTree.cpp bench/StepTimes.cpp
+    bench/UnixShell.cpp seams/ImportPatch.cpp)
 target_link_libraries(vorlix_bench PRIVATE vorlix_engine psapi)
 vorlix_code(vorlix_bench)
 

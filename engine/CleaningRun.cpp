@@ -126,31 +126,47 @@ bool IsAlreadyGone(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// Files of one folder a thread deletes in a turn, through its own handle on
+// the folder: a folder of many files is shared out between the threads.
+constexpr unsigned long kFilesATurn = 64;
+
 // One drain of a found list, shared by the threads that delete from it.
 struct Drain {
-    CNameList& found;
+    CFoundList& found;
     const CConfinedDeleter& deleter;
     CDeleteObserver* observer;
     CCleaningProgress* progress;
-    CriticalSection guard;      // guards `found`, `held` and the observer
-    NameNode* held = nullptr;   // files another program had open, to try again (nodes of `found`)
+    CriticalSection guard;      // guards `turns`, `held`, `path` and the observer
+    CFoundTurns turns;
+    FoundFile* held = nullptr;  // files another program had open, to try again
+    std::string path;           // the full path told to the observer, long enough for any
 
-    // Tries one file. One held open goes to `held`, unless this is its last
-    // try; any other outcome is final and told.
-    void Try(NameNode* node, bool lastTry)
+    // The next turn: up to kFilesATurn files of one folder.
+    bool Take(FoundFile*& first, unsigned long& count)
+    {
+        Lock lock(guard);
+        return turns.Take(kFilesATurn, first, count);
+    }
+
+    // Tries one file of the folder opened. One held open goes to `held`,
+    // unless this is its last try; any other outcome is final and told.
+    void Try(const CConfinedDeleter::CFolder& opened, FoundFile* node, bool lastTry)
     {
         ULONGLONG size = 0;
-        const DWORD error = deleter.Delete(node->name, observer ? &size : nullptr);
+        const DWORD error = deleter.Delete(opened, node->name, observer ? &size : nullptr);
         Lock lock(guard);
         if (!lastTry && IsHeldOpen(error)) {
             node->next = held;
             held = node;
             return;
         }
-        if (observer && error == ERROR_SUCCESS)
-            observer->Deleted(node->name, size);
-        else if (observer && !IsAlreadyGone(error) && error != ERROR_DELETE_PENDING)
-            observer->Kept(node->name, error);  // a delete still pending at the last try: another program's, and as good as done
+        if (observer && (error == ERROR_SUCCESS || (!IsAlreadyGone(error) && error != ERROR_DELETE_PENDING))) {
+            PathOf(*node, path);  // within its capacity: allocates nothing
+            if (error == ERROR_SUCCESS)
+                observer->Deleted(path.c_str(), size);
+            else
+                observer->Kept(path.c_str(), error);  // a delete still pending at the last try: another program's, and as good as done
+        }
         if (progress)
             ++progress->done;
     }
@@ -158,16 +174,17 @@ struct Drain {
     static unsigned __stdcall Work(void* context)
     {
         Drain& drain = *static_cast<Drain*>(context);
-        for (;;) {
-            NameNode* node;
-            {
-                Lock lock(drain.guard);
-                node = drain.found.TakeHead();
+        FoundFile* node;
+        unsigned long count;
+        while (drain.Take(node, count)) {
+            const CConfinedDeleter::CFolder opened(drain.deleter, node->folder->path);
+            for (; count > 0; --count) {
+                FoundFile* const next = node->next;  // before Try may hold it
+                drain.Try(opened, node, false);
+                node = next;
             }
-            if (!node)
-                return 0;
-            drain.Try(node, false);
         }
+        return 0;
     }
 
     // Tries the held files again, alone on this thread, after each pause.
@@ -177,11 +194,12 @@ struct Drain {
             if (!held)
                 return;
             Sleep(pause);
-            NameNode* again = held;
+            FoundFile* again = held;
             held = nullptr;
             while (again) {
-                NameNode* next = again->next;
-                Try(again, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
+                FoundFile* next = again->next;
+                const CConfinedDeleter::CFolder opened(deleter, again->folder->path);
+                Try(opened, again, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
                 again = next;
             }
         }
@@ -190,18 +208,17 @@ struct Drain {
 
 }  // namespace
 
-void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer, int threads,
+void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer, int threads,
                  CCleaningProgress* progress)
 {
     if (progress) {
-        unsigned long count = 0;
-        for (const NameNode* node = found.Head(); node; node = node->next)
-            ++count;
-        progress->found = count;
+        progress->found = found.Count();
         progress->deleting = true;
     }
-    Drain drain{found, deleter, observer, progress, {}};
+    Drain drain{found, deleter, observer, progress, {}, CFoundTurns(found), nullptr, {}};
+    if (observer)
+        drain.path.reserve(3 * kMaxPathUnits);  // any path in UTF-8
     RunOnThreads(threads, &Drain::Work, &drain);
     drain.TryHeldAgain();
-    found.Clear();  // the nodes handed over, too
+    found.Clear();  // the files handed over, too
 }

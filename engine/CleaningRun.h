@@ -10,7 +10,7 @@
 
 class CConfinedDeleter;
 class CFileCollector;
-class CNameList;
+class CFoundList;
 
 // Visual C++ intermediate and temporary files, in the order of collection.
 extern const char* const kCleanPatterns[10];
@@ -80,5 +80,5 @@ constexpr DWORD kHeldPauses[] = {100, 200, 300, 400};
 // left for good; of a file already gone when its turn came, not at all.
 void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress = nullptr,
                       const std::vector<std::string>& addedPatterns = {});
-void DeleteFound(CNameList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,
+void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,
                  int threads = kDeleteThreads, CCleaningProgress* progress = nullptr);

@@ -1,5 +1,6 @@
-// ConfinedDelete.cpp: the checked delete, open -> ask the name -> delete
-// through the same handle.
+// ConfinedDelete.cpp: the checked delete, folder by folder: open the folder
+// -> ask its name -> open each file relative to it -> delete through the
+// file's own handle.
 #include "ConfinedDelete.h"
 
 #include <winternl.h>
@@ -95,14 +96,12 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
 }
 
 // Why an open failed. A file that another program deleted while it still
-// holds it open (as Windows before 10 deletes) refuses every open with
-// access denied until that program lets go; told apart by its status, it
-// is tried again, and may be gone by then.
-DWORD WhyNotOpened()
+// holds it open (as Windows before 10 deletes) refuses every open until
+// that program lets go; told apart from a refusal, it is tried again, and
+// may be gone by then. CreateFileW words its status as access denied.
+DWORD WhyNotOpened(NTSTATUS status)
 {
-    const DWORD error = GetLastError();
-    return error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending ? ERROR_DELETE_PENDING
-                                                                                        : error;
+    return status == kStatusDeletePending ? DWORD{ERROR_DELETE_PENDING} : RtlNtStatusToDosError(status);
 }
 
 // Whether the file on `file`, which `name` (null: none given) does not
@@ -123,24 +122,33 @@ bool WasDeletedMeanwhile(HANDLE file, const UNICODE_STRING* name)
            (standard.DeletePending || standard.NumberOfLinks == 0);
 }
 
-// Opens the file at `path` as itself, never through a link: a link is
-// opened as the link, wherever it points (on Windows; under Wine the open
-// follows a file link all the same, and only the handle's name then shows
-// it). Its delete is not shared, so until the handle closes no other
-// program can move, rename, replace or delete the file: the file checked
-// is the file deleted, where it was checked. One that another program
-// holds with the right to delete it is refused as shared, and tried again.
-HANDLE OpenAsItself(const WCHAR* path, DWORD access, bool read)
+// Opens the file `name` of the folder on `folder` as itself, by its bare
+// name relative to the folder's handle: never through a link, and never
+// through a path that could lead elsewhere now. A link is opened as the
+// link, wherever it points (on Windows; under Wine the open follows a file
+// link all the same). Its delete is not shared, so until the handle closes
+// no other program can move, rename, replace or delete the file: the file
+// checked is the file deleted, where it was checked. One that another
+// program holds with the right to delete it is refused as shared, and
+// tried again.
+NTSTATUS OpenAsItself(HANDLE folder, const WCHAR* name, size_t length, ACCESS_MASK access, bool read, HANDLE& file)
 {
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (read ? FILE_FLAG_OPEN_NO_RECALL : 0);
-    HANDLE file = CreateFileW(path, access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    UNICODE_STRING objectName = Counted(name, length);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK status;
+    const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
+                          (read ? FILE_OPEN_NO_RECALL : 0);
+    NTSTATUS result = NtCreateFile(&file, access | SYNCHRONIZE, &attributes, &status, nullptr, 0, share, FILE_OPEN,
+                                   options, nullptr, 0);
     // Wine grants the right to change attributes only where the file's Unix
     // mode would let it be written, which a read-only file's does not.
     // Without that right the delete still says why the file stays.
-    if (file == INVALID_HANDLE_VALUE && (access & FILE_WRITE_ATTRIBUTES) && GetLastError() == ERROR_ACCESS_DENIED)
-        file = CreateFileW(path, access & ~FILE_WRITE_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr);
-    return file;
+    if (result == kStatusAccessDenied && (access & FILE_WRITE_ATTRIBUTES))
+        result = NtCreateFile(&file, (access & ~FILE_WRITE_ATTRIBUTES) | SYNCHRONIZE, &attributes, &status, nullptr,
+                              0, share, FILE_OPEN, options, nullptr, 0);
+    return result;
 }
 
 // Whether the file on a handle opened as itself is a link: a reparse point
@@ -265,6 +273,7 @@ NTSTATUS DeleteReadOnly(HANDLE file)
 }  // namespace
 
 bool CConfinedDeleter::s_bReadsFirst = true;
+bool CConfinedDeleter::s_bAsksEachName = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 
 CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules) : m_rules(rules)
 {
@@ -288,38 +297,113 @@ CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& ru
     m_rootName.assign(name->Buffer, nameLength);
 }
 
-DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
+CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* folder) : m_path(folder)
 {
-    if (!IsBound() || _strnicmp(path, m_rootText.c_str(), m_rootText.size()) != 0)
-        return kErrorOutsideFolder;
-
-    // The path as the wide calls take it: the folder's, then the path below.
+    const std::string& rootText = deleter.m_rootText;
+    if (!deleter.IsBound() || _strnicmp(folder, rootText.c_str(), rootText.size()) != 0) {
+        m_error = kErrorOutsideFolder;
+        return;
+    }
+    // The path as the wide calls take it: the bound's, then the path below,
+    // which ends in a backslash.
     WCHAR wide[kMaxPathUnits];
-    std::memcpy(wide, m_rootPath.data(), m_rootPath.size() * sizeof(WCHAR));
-    const WCHAR* below = wide + m_rootPath.size();
-    const size_t belowLength = DecodeUtf8(path + m_rootText.size(), wide + m_rootPath.size(),
-                                          kMaxPathUnits - m_rootPath.size());
-    if (belowLength == 0)
-        return ERROR_FILENAME_EXCED_RANGE;
+    const std::wstring& rootPath = deleter.m_rootPath;
+    std::memcpy(wide, rootPath.data(), rootPath.size() * sizeof(WCHAR));
+    WCHAR* const below = wide + rootPath.size();
+    below[0] = L'\0';
+    const bool top = folder[rootText.size()] == '\0';
+    const size_t belowLength = top ? 0 : DecodeUtf8(folder + rootText.size(), below, kMaxPathUnits - rootPath.size());
+    if (!top && belowLength < 2) {
+        m_error = ERROR_FILENAME_EXCED_RANGE;
+        return;
+    }
 
-    const bool read = s_bReadsFirst && IsReadBeforeDelete(path);
-    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (read ? FILE_READ_DATA : 0) |
-                         (m_rules.readOnlyToo ? FILE_WRITE_ATTRIBUTES : 0);
-    const FileHandle file(OpenAsItself(wide, access, read));
-    if (!file.IsOpen())
-        return WhyNotOpened();
+    // The bound as the deleter took it, through a link to its target; every
+    // folder below it as itself. Not shared for delete: while its files go,
+    // no other program can rename, replace or remove it.
+    m_handle = CreateFileW(wide, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (top ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        m_error = error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending ? ERROR_DELETE_PENDING
+                                                                                               : error;
+        return;
+    }
 
-    // The file must be where it was found: the folder's own name, a
-    // backslash, then the whole path below. One that another program
-    // deleted meanwhile is already gone, as if its open had not found it.
+    // It must be where it was found: the bound's own name, then, below it, a
+    // backslash and the whole path below. One that another program deleted
+    // meanwhile held nothing more to delete.
+    NameBuffer buffer;
+    const UNICODE_STRING* actual = NameOf(m_handle, buffer);
+    const std::wstring& rootName = deleter.m_rootName;
+    size_t length = actual ? actual->Length / sizeof(WCHAR) : 0;
+    if (length && actual->Buffer[length - 1] == L'\\')
+        --length;  // a drive's root
+    const bool where =
+        actual && EqualIgnoringCase(rootName.data(), actual->Buffer, std::min(rootName.size(), length)) &&
+        (top ? length == rootName.size()
+             : length > rootName.size() + 1 && actual->Buffer[rootName.size()] == L'\\' &&
+                   SamePathBelow(below, belowLength - 1, actual->Buffer + rootName.size() + 1,
+                                 length - rootName.size() - 1));
+    if (!where) {
+        m_error = WasDeletedMeanwhile(m_handle, actual) ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{kErrorOutsideFolder};
+        return;
+    }
+    // And no link, wherever it points now.
+    FILE_ATTRIBUTE_TAG_INFORMATION tag = {};
+    IO_STATUS_BLOCK status;
+    const NTSTATUS told = NtQueryInformationFile(m_handle, &status, &tag, sizeof tag, FileAttributeTagInformation);
+    if (!NT_SUCCESS(told))
+        m_error = RtlNtStatusToDosError(told);
+    else if (!top && (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag.ReparseTag))
+        m_error = kErrorOutsideFolder;
+}
+
+CConfinedDeleter::CFolder::~CFolder()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        CloseHandle(m_handle);
+}
+
+DWORD CConfinedDeleter::CheckName(HANDLE file, const char* folder, const char* name) const
+{
+    WCHAR want[kMaxPathUnits];  // the path below the bound, then the name
+    const char* const below = folder + m_rootText.size();
+    const size_t belowLength = *below ? DecodeUtf8(below, want, kMaxPathUnits) : 0;
+    const size_t nameLength = DecodeUtf8(name, want + belowLength, kMaxPathUnits - belowLength);
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(file, buffer);
-    const size_t rootLength = m_rootName.size();
-    if (!actual || actual->Length / sizeof(WCHAR) <= rootLength + 1 || actual->Buffer[rootLength] != L'\\' ||
-        !EqualIgnoringCase(m_rootName.data(), actual->Buffer, rootLength) ||
-        !SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1,
-                       actual->Length / sizeof(WCHAR) - rootLength - 1))
-        return WasDeletedMeanwhile(file, actual) ? ERROR_FILE_NOT_FOUND : DWORD{kErrorOutsideFolder};
+    const size_t length = actual ? actual->Length / sizeof(WCHAR) : 0, rootLength = m_rootName.size();
+    if (nameLength && length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
+        EqualIgnoringCase(m_rootName.data(), actual->Buffer, rootLength) &&
+        SamePathBelow(want, belowLength + nameLength, actual->Buffer + rootLength + 1, length - rootLength - 1))
+        return ERROR_SUCCESS;
+    return WasDeletedMeanwhile(file, actual) ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{kErrorOutsideFolder};
+}
+
+DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLONG* size) const
+{
+    if (folder.m_error != ERROR_SUCCESS)
+        return folder.m_error;
+    // A name, not a path: one of at most 255 units on every Windows file system.
+    WCHAR wide[1024];
+    const size_t length = DecodeUtf8(name, wide, std::size(wide));
+    if (length == 0 || std::find(wide, wide + length, L'\\') != wide + length)
+        return ERROR_INVALID_NAME;
+
+    const bool read = s_bReadsFirst && IsReadBeforeDelete(name);
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (read ? FILE_READ_DATA : 0) |
+                         (m_rules.readOnlyToo ? FILE_WRITE_ATTRIBUTES : 0);
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    const NTSTATUS result = OpenAsItself(folder.m_handle, wide, length, access, read, opened);
+    if (!NT_SUCCESS(result))
+        return WhyNotOpened(result);
+    const FileHandle file(opened);
+    if (s_bAsksEachName) {
+        const DWORD where = CheckName(file, folder.m_path, name);
+        if (where != ERROR_SUCCESS)
+            return where;
+    }
 
     // A link stays, wherever it points. The rest is told by the handle too,
     // as the file is now: its size, whether its data is on this disk, its
@@ -345,7 +429,7 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
         const FileHandle data(reparse ? OpenData(file) : INVALID_HANDLE_VALUE);
         if (reparse && !data.IsOpen())
             return GetLastError();
-        const DWORD why = Judge(reparse ? data : file, path, bytes);
+        const DWORD why = Judge(reparse ? data : file, name, bytes);
         if (why != ERROR_SUCCESS)
             return why;
     }
@@ -355,8 +439,8 @@ DWORD CConfinedDeleter::Delete(const char* path, ULONGLONG* size) const
     if (m_rules.checkOnly)
         return (info.FileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
                                                                                           : ERROR_SUCCESS;
-    NTSTATUS result = SetDeleteDisposition(file);
-    if (result == kStatusCannotDelete && m_rules.readOnlyToo)
-        result = DeleteReadOnly(file);
-    return NT_SUCCESS(result) ? ERROR_SUCCESS : RtlNtStatusToDosError(result);
+    NTSTATUS deleted = SetDeleteDisposition(file);
+    if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
+        deleted = DeleteReadOnly(file);
+    return NT_SUCCESS(deleted) ? ERROR_SUCCESS : RtlNtStatusToDosError(deleted);
 }

@@ -3,13 +3,16 @@
 //
 // A path reaches its file through every folder above it, and any of those can
 // be a link, or become one between collecting and deleting; under Wine even a
-// link to a file is opened through to its target. So a delete opens the file
-// by its path as itself (a link as the link, never its target), asks the open
-// handle which file it really is, and deletes through that same handle only
-// when the answer is the folder's own name followed by the path below the
-// folder. The handle does not share delete: from the open to the close no
-// other program can move, rename or replace the file, so nothing can be
-// swapped in between.
+// link to a file is opened through to its target. So the deletes go folder
+// by folder: each folder is opened once, as itself (a link as
+// the link), and the open handle is asked which folder it really is; only
+// when the answer is the cleaned folder's own name followed by the path
+// below it, and the folder is no link, are its files opened, by their bare
+// names relative to that handle, each as itself, and deleted through their
+// own handles. No path above a file is walked again, so no link can redirect
+// it. Neither a folder's handle nor a file's shares delete: from the check to
+// the close no other program can move, rename or replace either, so nothing
+// can be swapped in between.
 #pragma once
 
 #include <windows.h>
@@ -46,25 +49,59 @@ public:
     // collected below it begin; empty when not bound.
     const std::string& RootText() const { return m_rootText; }
 
-    // Deletes the file at `path`, a full path (UTF-8) as collected below the
-    // folder, of any length. ERROR_SUCCESS, or why the file stays: a system
-    // error code (ERROR_DELETE_PENDING while another program deletes it and
-    // holds it still, ERROR_SHARING_VIOLATION while one holds it open), or a
-    // reason of Kept.h: a link, a file whose data is not on this disk, or
-    // one whose first bytes, read through this same handle (a 16-bit
-    // resource's entries to its end), are no intermediate's
-    // (Intermediates.h). A file that another program deleted meanwhile
-    // gives ERROR_FILE_NOT_FOUND, as if its open had not found it. With
-    // `size`, the file's size is stored there too.
-    // Allocates nothing; safe to call from several threads at once, each
-    // with 150 KB of stack to spare.
-    DWORD Delete(const char* path, ULONGLONG* size = nullptr) const;
+    // A folder below the bound (or the bound itself) opened for the deletes
+    // of its files, and checked: where it was found, and no link. Each
+    // thread opens its own. Allocates nothing; needs 150 KB of stack.
+    class CFolder {
+    public:
+        // `folder`: a full path (UTF-8) as collected, ending in a backslash.
+        CFolder(const CConfinedDeleter& deleter, const char* folder);
+        ~CFolder();
+        CFolder(const CFolder&) = delete;
+        CFolder& operator=(const CFolder&) = delete;
+
+        // ERROR_SUCCESS when open and checked; else what each of its files
+        // gets: kErrorOutsideFolder when the folder is not where it was found
+        // or is now a link, ERROR_PATH_NOT_FOUND when another program deleted
+        // it, or why it could not be opened (ERROR_SHARING_VIOLATION while
+        // another program is moving it, and so on).
+        DWORD Error() const { return m_error; }
+
+    private:
+        friend class CConfinedDeleter;
+        const char* m_path;  // as given
+        HANDLE m_handle = INVALID_HANDLE_VALUE;
+        DWORD m_error = ERROR_SUCCESS;
+    };
+
+    // Deletes the file `name` (UTF-8) of `folder`. ERROR_SUCCESS, or why the
+    // file stays: the folder's error, a system error code
+    // (ERROR_DELETE_PENDING while another program deletes it and holds it
+    // still, ERROR_SHARING_VIOLATION while one holds it open), or a reason of
+    // Kept.h: a link, a file whose data is not on this disk, or one whose
+    // first bytes, read through this same handle (a 16-bit resource's
+    // entries to its end), are no intermediate's (Intermediates.h). A file
+    // that another program deleted or renamed meanwhile gives
+    // ERROR_FILE_NOT_FOUND. With `size`, the file's size is stored there too.
+    // Allocates nothing; safe to call from several threads at once.
+    DWORD Delete(const CFolder& folder, const char* name, ULONGLONG* size = nullptr) const;
 
     // Whether files of the nine extensions are read first (Intermediates.h).
     // Only the benchmark clears it, to time the reads.
     static bool s_bReadsFirst;
+    // Whether each file's handle is asked its name too. Windows opens a link
+    // as the link, and its handle tells it so; Wine opens a file link
+    // through to its target all the same and lists it as a plain file, and
+    // only the handle's name shows where it led. Set where Wine runs the
+    // program; the tests clear it to answer as Windows does.
+    static bool s_bAsksEachName;
 
 private:
+    // Whether the handle `file` names the file `name` of the folder at
+    // `folder` (UTF-8, as collected): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when
+    // another program deleted it meanwhile, or kErrorOutsideFolder.
+    DWORD CheckName(HANDLE file, const char* folder, const char* name) const;
+
     const CDeleteRules m_rules;
     std::string m_rootText;   // the folder's full path, ending in a backslash, as collected paths begin
     std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)

@@ -149,8 +149,8 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
         if (Matches(name, kept))
             return;
     }
-    m_path.assign(folder).append(name);
     if (elsewhere && IsReadBeforeDelete(name)) {
+        m_path.assign(folder).append(name);
         if (!unread.ContainsExactly(m_path.c_str()))
             unread.AddName(m_path.c_str());
         return;
@@ -158,6 +158,6 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
     // Byte for byte: the platform lists a file under one name, so a file met
     // again has exactly the path it had; two names that differ only in case
     // are two files in a case-sensitive folder.
-    if (bSkipDuplicateCheck || !found.ContainsExactly(m_path.c_str()))
-        found.AddName(m_path.c_str());
+    if (bSkipDuplicateCheck || !found.Contains(folder, name))
+        found.Add(folder, name);
 }

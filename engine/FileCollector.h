@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "FolderListings.h"
+#include "FoundList.h"
 #include "NameList.h"
 
 class CFileCollector {
 public:
     BOOL bRecurse = FALSE;             // also search every subfolder, same pattern
     BOOL bSkipDuplicateCheck = FALSE;  // add paths without looking them up in `found`
-    CNameList found;                   // full paths (UTF-8) collected so far, newest first
+    CFoundList found;                  // files collected so far, folder by folder
     // Files that would be collected but are read before they are deleted
     // (Intermediates.h), while their data is not on this disk: reading them
     // would fetch them, so they stay unread. Full paths (UTF-8), newest first.

@@ -9,14 +9,13 @@
 #include <cstdio>
 #include <fstream>
 
-#include "ImportPatch.h"
+#include "seams/ImportPatch.h"
 #include "engine/CleaningRun.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/FileCollector.h"
 #include "engine/NtFile.h"
 #include "engine/PathText.h"
 
-extern "C" NTSYSAPI VOID NTAPI RtlSetLastWin32ErrorAndNtStatusFromNtStatus(NTSTATUS status);
 extern std::atomic<int> g_allocationsLeft;
 extern std::atomic<long> g_liveAllocations, g_allocationsMade;
 
@@ -52,6 +51,48 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
               outcome.kept);
 }
 
+// A folder opened for the deletes of its files cannot be renamed away; a
+// file of it renamed meanwhile is gone, not deleted. Where a folder above it
+// moves (as Wine lets it, and Windows refuses while a folder below is open)
+// and a link to outside takes its place, the files are still reached through
+// the folder's own handle, never through the link. (Wine then keeps the
+// file found: it unlinks at the close by the path, which leads elsewhere.)
+TEST(CleaningRun, DeletesThroughEachFolderAsItWasOpened)
+{
+    const std::string root = "C:\\vorlix-tests\\relative\\", in = root + "in\\", debug = in + "proj\\Debug\\";
+    const CConfinedDeleter deleter(WideOf(in.c_str()).c_str());
+    const CConfinedDeleter::CFolder folder(deleter, debug.c_str());
+    ASSERT_EQ(DWORD{ERROR_SUCCESS}, folder.Error());
+    EXPECT_FALSE(MoveFileA((in + "proj\\Debug").c_str(), (root + "Debug.moved").c_str())) << "renamed away";
+    ASSERT_TRUE(MoveFileA((debug + "b.obj").c_str(), (debug + "b.txt").c_str()));
+    EXPECT_EQ(DWORD{ERROR_FILE_NOT_FOUND}, deleter.Delete(folder, "b.obj"));
+    if (MoveFileA((in + "proj").c_str(), (root + "proj.moved").c_str())) {
+        ASSERT_TRUE(MoveFileA((root + "spare\\proj").c_str(), (in + "proj").c_str()));
+    }
+    deleter.Delete(folder, "a.obj");
+    EXPECT_TRUE(Exists(root + "outside\\Debug\\a.obj")) << "reached through the link";
+}
+
+// A folder of more files than a thread takes at once is shared out between
+// the threads, each through its own handle on it: every file goes, and is
+// told, once.
+TEST(CleaningRun, SharesOutAFolderOfManyFiles)
+{
+    const std::wstring crowd = L"C:\\vorlix-tests\\crowd";
+    const CConfinedDeleter deleter(crowd.c_str());
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, crowd.c_str());
+    ASSERT_EQ(200u, collector.found.Count());
+    Outcome outcome;
+    DeleteFound(collector.found, deleter, &outcome, 4);
+    std::sort(outcome.deleted.begin(), outcome.deleted.end());
+    EXPECT_EQ(200u, outcome.deleted.size());
+    EXPECT_EQ(outcome.deleted.end(), std::adjacent_find(outcome.deleted.begin(), outcome.deleted.end()));
+    EXPECT_TRUE(outcome.kept.empty());
+    EXPECT_FALSE(Exists("C:\\vorlix-tests\\crowd\\f000.obj") || Exists("C:\\vorlix-tests\\crowd\\f199.obj"));
+}
+
 // Collects the deep tree with only 64 KB of its thread's stack left. (Wine
 // reserves at least 1 MB for a thread, whatever CreateThread asks.)
 static DWORD WINAPI CollectTheDeepTree(void* collector)
@@ -80,9 +121,10 @@ TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
     ASSERT_TRUE(thread);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    ASSERT_FALSE(collector.found.IsEmpty());
-    EXPECT_EQ(bottom + "a.obj", collector.found.Head()->name);
-    EXPECT_EQ(nullptr, collector.found.Head()->next);
+    ASSERT_EQ(1u, collector.found.Count());
+    std::string found;
+    PathOf(*collector.found.Folders()->files, found);
+    EXPECT_EQ(bottom + "a.obj", found);
 }
 
 // A folder is the one that Windows opens for the text typed, and never
@@ -112,20 +154,21 @@ TEST(CleaningRun, TakesTheFolderTheTextNames)
     SetCurrentDirectoryW(current);
 }
 
-static decltype(&CreateFileW) g_createFile;
+static decltype(&NtCreateFile) g_createFile;
 
 // Windows refuses to open a file whose delete is pending: held-pending.obj,
 // whose deleter lets go after the first try (and the file is gone), and
 // stuck-pending.obj, whose deleter never does.
-static HANDLE WINAPI OpenAsIfDeletePending(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                                           DWORD disposition, DWORD flags, HANDLE model)
+static NTSTATUS NTAPI OpenAsIfDeletePending(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                                            PIO_STATUS_BLOCK status, PLARGE_INTEGER size, ULONG fileAttributes,
+                                            ULONG share, ULONG disposition, ULONG options, PVOID ea, ULONG eaLength)
 {
-    if (wcsstr(path, L"\\stuck-pending.obj") ||
-        (wcsstr(path, L"\\held-pending.obj") && DeleteFileW(path))) {
-        RtlSetLastWin32ErrorAndNtStatusFromNtStatus(kStatusDeletePending);
-        return INVALID_HANDLE_VALUE;
-    }
-    return g_createFile(path, access, share, security, disposition, flags, model);
+    const std::wstring name(attributes->ObjectName->Buffer, attributes->ObjectName->Length / sizeof(WCHAR));
+    if (name == L"stuck-pending.obj" ||
+        (name == L"held-pending.obj" && DeleteFileW(L"C:\\vorlix-tests\\held\\held-pending.obj")))
+        return kStatusDeletePending;
+    return g_createFile(file, access, attributes, status, size, fileAttributes, share, disposition, options, ea,
+                        eaLength);
 }
 
 static decltype(&ReadFile) g_readFile;
@@ -174,7 +217,7 @@ TEST(CleaningRun, TriesOnlyAFileHeldOpenAgain)
     Outcome outcome;
     {
         const CImportPatch read(L"kernel32.dll", "ReadFile", &ReadAsIfRangeLocked, &g_readFile);
-        const CImportPatch open(L"kernel32.dll", "CreateFileW", &OpenAsIfDeletePending, &g_createFile);
+        const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsIfDeletePending, &g_createFile);
         DeleteFound(collector.found, deleter, &outcome);
     }
     WaitForSingleObject(releaser, INFINITE);

@@ -8,7 +8,7 @@
 
 #include <winternl.h>
 
-#include "ImportPatch.h"
+#include "seams/ImportPatch.h"
 #include "engine/ConfinedDelete.h"
 #include "engine/NtFile.h"
 
@@ -42,32 +42,28 @@ bool g_asThemselves;   // every open was of the file itself, never through a lin
 HANDLE g_reparseSide;  // the handle opened on a reparse point itself
 bool g_read;           // the file was read
 BOOL g_moved;          // another program moved or deleted the file between the check and the delete
-decltype(&CreateFileW) g_createFile;
+bool g_deleting;       // the bound is taken: what follows is the delete's
+decltype(&NtCreateFile) g_createFile;
 decltype(&ReadFile) g_readFile;
 decltype(&NtQueryInformationFile) g_queryInformation;
 decltype(&NtSetInformationFile) g_setInformation;
 decltype(&NtQueryObject) g_queryObject;
-decltype(&NtCreateFile) g_createData;
 
-HANDLE WINAPI OpenAsWindows(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                            DWORD disposition, DWORD flags, HANDLE model)
+// Every open of a file is of the file itself, and recalls nothing: by its
+// name, as the link where it is one; and the second open, of a reparse
+// point's data (by the first handle, no name).
+NTSTATUS NTAPI OpenAsWindows(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                             PIO_STATUS_BLOCK status, PLARGE_INTEGER size, ULONG fileAttributes, ULONG share,
+                             ULONG disposition, ULONG options, PVOID ea, ULONG eaLength)
 {
-    g_asThemselves = g_asThemselves && (flags & FILE_FLAG_OPEN_REPARSE_POINT) &&
-                     (!(access & FILE_READ_DATA) || (flags & FILE_FLAG_OPEN_NO_RECALL));
-    const HANDLE file = g_createFile(path, access, share, security, disposition, flags, model);
-    if (IsOn(file, g_case->file) && (g_case->told & kReparse))
-        g_reparseSide = file;
-    return file;
-}
-
-// The second handle, to a reparse point's data, recalls nothing either.
-NTSTATUS NTAPI OpenDataAsWindows(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
-                                 PIO_STATUS_BLOCK status, PLARGE_INTEGER size, ULONG fileAttributes, ULONG share,
-                                 ULONG disposition, ULONG options, PVOID ea, ULONG eaLength)
-{
-    g_asThemselves = g_asThemselves && (options & FILE_OPEN_NO_RECALL);
-    return g_createData(file, access, attributes, status, size, fileAttributes, share, disposition, options, ea,
-                        eaLength);
+    const bool data = attributes->ObjectName->Length == 0;
+    g_asThemselves = g_asThemselves && (data || (options & FILE_OPEN_REPARSE_POINT)) &&
+                     (!(access & FILE_READ_DATA) || (options & FILE_OPEN_NO_RECALL));
+    const NTSTATUS result = g_createFile(file, access, attributes, status, size, fileAttributes, share, disposition,
+                                         options, ea, eaLength);
+    if (NT_SUCCESS(result) && !data && IsOn(*file, g_case->file) && (g_case->told & kReparse))
+        g_reparseSide = *file;
+    return result;
 }
 
 DWORD Told(HANDLE file)
@@ -97,20 +93,23 @@ NTSTATUS NTAPI QueryAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, 
     if (kind == FileAttributeTagInformation && IsOn(file, g_case->file))
         *static_cast<FILE_ATTRIBUTE_TAG_INFORMATION*>(info) = {Told(file), g_case->tag};
     auto* const standard = static_cast<FILE_STANDARD_INFORMATION*>(info);
-    if (kind == FileStandardInformation && IsOn(file, g_case->file))
+    if (kind == FileStandardInformation && IsOn(file, L"\\delete"))
         standard->NumberOfLinks = g_case->meanwhile != kUnlinked, standard->DeletePending = g_case->meanwhile == kPending;
     return result;
 }
 
+// The folder's name, as the systems give it.
 NTSTATUS NTAPI NameAsWindows(HANDLE file, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length, PULONG returned)
 {
     static WCHAR kNames[][64] = {L"", L"\\Device\\HarddiskVolume3\\$Extend\\$Deleted\\001200000000A35F", L"", L"",
-                                 L"\\Device\\HarddiskVolume3\\moved.obj"};
+                                 L"\\Device\\HarddiskVolume3\\moved"};
     const NTSTATUS result = g_queryObject(file, kind, info, length, returned);
-    if (kind == ObjectNameInformation && IsOn(file, g_case->file) && g_case->meanwhile == kOtherCase) {
+    if (kind != ObjectNameInformation || !g_deleting || !IsOn(file, L"\\delete"))
+        return result;
+    if (g_case->meanwhile == kOtherCase) {
         const UNICODE_STRING& name = static_cast<OBJECT_NAME_INFORMATION*>(info)->Name;
-        CharUpperBuffW(name.Buffer, static_cast<DWORD>(wcsstr(name.Buffer, L"\\delete\\") - name.Buffer + 7));
-    } else if (kind == ObjectNameInformation && IsOn(file, g_case->file) && g_case->meanwhile != kAsItIs) {
+        CharUpperBuffW(name.Buffer, name.Length / sizeof(WCHAR));
+    } else if (g_case->meanwhile != kAsItIs) {
         const USHORT size = static_cast<USHORT>(wcslen(kNames[g_case->meanwhile]) * 2);
         static_cast<OBJECT_NAME_INFORMATION*>(info)->Name = {size, size, size ? kNames[g_case->meanwhile] : nullptr};
     }
@@ -184,12 +183,13 @@ BOOL WINAPI ReadAsWindows(HANDLE file, LPVOID data, DWORD size, LPDWORD read, LP
 // goes by the last write, not by when the file was made.
 TEST(ConfinedDelete, AnswersAsWindowsAnswers)
 {
-    const CImportPatch open(L"kernel32.dll", "CreateFileW", &OpenAsWindows, &g_createFile);
+    const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsWindows, &g_createFile);
     const CImportPatch read(L"kernel32.dll", "ReadFile", &ReadAsWindows, &g_readFile);
     const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &QueryAsWindows, &g_queryInformation);
     const CImportPatch set(L"ntdll.dll", "NtSetInformationFile", &SetAsWindows, &g_setInformation);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
-    const CImportPatch data(L"ntdll.dll", "NtCreateFile", &OpenDataAsWindows, &g_createData);
+    const bool asksEachName = CConfinedDeleter::s_bAsksEachName;
+    CConfinedDeleter::s_bAsksEachName = false;  // as on Windows, where the handle tells a link
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     CDeleteRules plain, force, preview, aged;
@@ -205,9 +205,9 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         {L"\\short.obj", kAsItIs, plain, 0, 0, 0, kKeptShortRead, kNone, true},
         {L"\\eof.obj", kAsItIs, plain, 0, 0, 0, kKeptShortRead, kNone, true},
         {L"\\moving.obj", kAsItIs, plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
-        {L"\\posix.obj", kPosixDeleted, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
-        {L"\\unlinked.obj", kUnlinked, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
-        {L"\\pending.obj", kPending, plain, 0, 0, 0, ERROR_FILE_NOT_FOUND, kNone, false},
+        {L"\\posix.obj", kPosixDeleted, plain, 0, 0, 0, ERROR_PATH_NOT_FOUND, kNone, false},
+        {L"\\unlinked.obj", kUnlinked, plain, 0, 0, 0, ERROR_PATH_NOT_FOUND, kNone, false},
+        {L"\\pending.obj", kPending, plain, 0, 0, 0, ERROR_PATH_NOT_FOUND, kNone, false},
         {L"\\moved.obj", kElsewhere, plain, 0, 0, 0, kErrorOutsideFolder, kNone, false},
         {L"\\case.obj", kOtherCase, plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
         {L"\\huge.tmp", kAsItIs, plain, 0, 0, 0, ERROR_SUCCESS, kNone, false},
@@ -225,10 +225,12 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     for (const Case& c : cases) {
         const std::string path = "C:\\vorlix-tests\\delete" + std::string(c.file, c.file + wcslen(c.file));
         g_case = &c, g_readOnly = c.told & kReadOnly, g_flags = kNone;
+        g_deleting = false;
         const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", c.rules);  // the folder, even as a link
-        g_asThemselves = true, g_reparseSide = nullptr, g_read = false;
+        g_asThemselves = true, g_reparseSide = nullptr, g_read = false, g_deleting = true;
+        const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
         ULONGLONG size = 0;
-        EXPECT_EQ(c.result, deleter.Delete(path.c_str(), &size)) << path;
+        EXPECT_EQ(c.result, deleter.Delete(folder, path.c_str() + path.rfind('\\') + 1, &size)) << path;
         EXPECT_TRUE(wcscmp(c.file, L"\\huge.tmp") || size == 5ull << 30) << path << ": its size cut to " << size;
         EXPECT_EQ(c.flags, g_flags) << path;
         EXPECT_EQ(c.read, g_read) << path;
@@ -237,6 +239,7 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         EXPECT_EQ(c.result == ERROR_SUCCESS && !c.rules.checkOnly, gone) << path;
         EXPECT_TRUE(gone || g_readOnly == ((c.told & kReadOnly) != 0)) << path << " keeps its attributes";
     }
+    CConfinedDeleter::s_bAsksEachName = asksEachName;
     EXPECT_FALSE(g_moved) << "another program moved or deleted the file between the check and the delete";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\moved-out.obj"));
 }
@@ -261,6 +264,7 @@ TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
     CDeleteRules preview;
     preview.checkOnly = true;
     const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", preview);
+    const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
     for (const auto& file : files) {
         const std::string path = std::string("C:\\vorlix-tests\\delete\\") + file.name;
         const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -272,7 +276,7 @@ TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
         CloseHandle(handle);
         ASSERT_TRUE(laid) << path;
         ULONGLONG size = 0;
-        EXPECT_EQ(file.result, deleter.Delete(path.c_str(), &size)) << path;
+        EXPECT_EQ(file.result, deleter.Delete(folder, file.name, &size)) << path;
         EXPECT_EQ(ULONGLONG(end.QuadPart) + file.tail.size(), size) << path;
         DeleteFileA(path.c_str());
     }

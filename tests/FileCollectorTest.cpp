@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "ImportPatch.h"
+#include "seams/ImportPatch.h"
 #include "engine/FileCollector.h"
 #include "engine/PathText.h"
 
@@ -19,14 +19,16 @@ static void Collect(CFileCollector& collector, const std::string& spec)
     collector.Collect(std::wstring(spec.begin(), spec.end()).c_str());
 }
 
-// What `found` holds, oldest first, with kRoot cut off.
+// What `found` holds, with kRoot cut off.
 static std::vector<std::string> Found(const CFileCollector& collector)
 {
     std::vector<std::string> paths;
-    for (const NameNode* node = collector.found.Head(); node; node = node->next) {
-        const std::string path = node->name;
-        paths.insert(paths.begin(), path.compare(0, kRoot.size(), kRoot) ? path : path.substr(kRoot.size()));
-    }
+    std::string path;
+    for (const FoundFolder* folder = collector.found.Folders(); folder; folder = folder->next)
+        for (const FoundFile* file = folder->files; file; file = file->next) {
+            PathOf(*file, path);
+            paths.insert(paths.begin(), path.compare(0, kRoot.size(), kRoot) ? path : path.substr(kRoot.size()));
+        }
     return paths;
 }
 

@@ -6,7 +6,9 @@
 # the folder it cleans, a tree that takes a dialog seconds to search and
 # clean and one that takes it none, one of names in any script at any depth,
 # one 600 levels deep, trees that change while they are cleaned, read-only
-# files for /F, and files named like intermediates that are not; and the
+# files for /F, files named like intermediates that are not, a folder of
+# more files than a delete thread takes at once, folders moved while their
+# files are deleted through their handles; and the
 # drive T:, a folder of its own, to be current where a test types "\".
 # Every intermediate begins as the tools write it (scripts/intermediates).
 # --remove takes them away after the run.
@@ -24,6 +26,9 @@ mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a fo
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
 mkdir -p "$1/typed/proj/sub" && ln -s ../drive_c/vorlix-tests/typed "$drive"
+mkdir -p "$1/relative/in/proj/Debug" "$1/relative/outside/Debug" "$1/relative/spare/proj" "$1/crowd"
+touch "$1"/relative/{in/proj,outside}/Debug/{a,b}.obj "$1"/crowd/f{000..199}.obj
+ln -s ../../outside/Debug "$1/relative/spare/proj/Debug"
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
 mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}

@@ -1,4 +1,4 @@
-// ImportPatch.h: points one of this test program's imports at a stand-in,
+// ImportPatch.h: points one of this program's imports at a stand-in,
 // so that the engine meets a system call answering as another Windows
 // answers it; the import is restored when the patch goes.
 #pragma once

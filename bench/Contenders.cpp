@@ -1,0 +1,294 @@
+// Contenders.cpp: each contender on its own copy of the tree, and the
+// medians of their runs.
+#include "Contenders.h"
+
+#include <windows.h>
+#include <psapi.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "BenchTree.h"
+#include "UnixShell.h"
+#include "engine/CleaningRun.h"
+#include "engine/ConfinedDelete.h"
+#include "engine/FileCollector.h"
+#include "engine/Intermediates.h"
+#include "engine/PathText.h"
+#include "engine/Threads.h"
+
+namespace {
+
+// Runs a Windows program and returns its wall time.
+double Run(const std::string& commandLine)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    startup.hStdOutput = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit,
+                                     OPEN_EXISTING, 0, nullptr);
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    const double start = Now();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        std::fprintf(stderr, "vorlix_bench: cannot run %s\n", commandLine.c_str());
+        std::exit(2);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    const double elapsed = Now() - start;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(startup.hStdOutput);
+    return elapsed;
+}
+
+double ReadSeconds(const std::string& path)
+{
+    double seconds = 0;
+    if (FILE* file = std::fopen(path.c_str(), "r")) {
+        if (std::fscanf(file, "%lf", &seconds) != 1)
+            seconds = 0;
+        std::fclose(file);
+    }
+    DeleteFileA(path.c_str());
+    return seconds;
+}
+
+// The floors: the files that the engine found, each by its path, taken in
+// turn by as many threads. DeleteEach deletes each by its path, without the
+// engine's checks: no cleaner that deletes file by file through Windows can
+// go faster. ReadFirst is a deleter that reads first: each file of the nine
+// extensions opened by its path to read and delete, its first bytes read as
+// the engine reads them, its delete disposition set, closed; any other file
+// deleted by its path.
+struct FloorDrain {
+    CFoundTurns turns;
+    CriticalSection lock;
+
+    explicit FloorDrain(const CFoundList& found) : turns(found) {}
+
+    // The next file's path, as the wide calls take it; false when none is left.
+    bool Take(std::wstring& path, bool& read)
+    {
+        std::string text;
+        {
+            Lock hold(lock);
+            FoundFile* file;
+            unsigned long count;
+            if (!turns.Take(1, file, count))
+                return false;
+            PathOf(*file, text);
+            read = IsReadBeforeDelete(file->name);
+        }
+        path = SuperPath(WideOf(text.c_str()));
+        return true;
+    }
+
+    static unsigned __stdcall DeleteEach(void* context)
+    {
+        FloorDrain& drain = *static_cast<FloorDrain*>(context);
+        std::wstring path;
+        for (bool read; drain.Take(path, read);)
+            DeleteFileW(path.c_str());
+        return 0;
+    }
+
+    static unsigned __stdcall ReadFirst(void* context)
+    {
+        FloorDrain& drain = *static_cast<FloorDrain*>(context);
+        std::wstring path;
+        for (bool read; drain.Take(path, read);) {
+            if (!read) {
+                DeleteFileW(path.c_str());
+                continue;
+            }
+            const HANDLE file = CreateFileW(path.c_str(), DELETE | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE)
+                continue;
+            unsigned char head[kHeadBytes];
+            DWORD got = 0;
+            ReadFile(file, head, sizeof head, &got, nullptr);
+            FILE_DISPOSITION_INFORMATION disposition = {TRUE};
+            IO_STATUS_BLOCK status;
+            NtSetInformationFile(file, &status, &disposition, sizeof disposition, FileDispositionInformation);
+            CloseHandle(file);
+        }
+        return 0;
+    }
+};
+
+double TimeCollect(const std::string& tree, const std::vector<std::string>& added)
+{
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    const double start = Now();
+    CollectCleanable(collector, std::wstring(tree.begin(), tree.end()).c_str(), nullptr, added);
+    return Now() - start;
+}
+
+// One run of every contender on its own copy of `master`, in turn.
+Figures RunOnce(const std::string& base, const std::string& master, long matching, long expectedLeft,
+                const BenchOptions& options)
+{
+    const std::string unixMaster = UnixPath(master);
+    const auto copy = [&](const char* name) {
+        const std::string target = base + "\\" + name;
+        // Written to disk before it is timed, as a user's old build files are:
+        // a fresh copy's metadata is still being written back, which makes
+        // deleting look cheap until the write-back catches up with the run.
+        RunShell("cp -a " + ShellQuote(unixMaster) + " " + ShellQuote(UnixPath(base) + "/" + name) + " && sync");
+        return target;
+    };
+    const auto check = [&](const char* who, const std::string& tree) {
+        const long left = CountFiles(tree);
+        if (left != expectedLeft) {
+            std::fprintf(stderr, "vorlix_bench: %s left %ld files, expected %ld\n", who, left,
+                         expectedLeft);
+            std::exit(1);
+        }
+        RunShell("rm -rf " + ShellQuote(UnixPath(tree)));
+    };
+
+    Figures figures = {};
+    figures.matching = matching;
+
+    // The engine on a copy of its own: collecting, timed into `collect`
+    // when asked, then deleting, timed and returned; with or without reading
+    // the intermediates first.
+    const auto runEngine = [&](const char* name, bool readsFirst, double* collect) {
+        const std::string tree = copy(name);
+        CFileCollector collector;
+        collector.bRecurse = TRUE;
+        double start = Now();
+        const std::wstring folder(tree.begin(), tree.end());
+        const CConfinedDeleter deleter(folder.c_str());
+        CollectCleanable(collector, folder.c_str());
+        if (collect)
+            *collect = Now() - start;
+        CConfinedDeleter::s_bReadsFirst = readsFirst;
+        for (int step = 0; step < kStepCount; ++step)
+            TakeStep(Step(step));
+        start = Now();
+        DeleteFound(collector.found, deleter, nullptr, options.threads);
+        const double seconds = Now() - start;
+        CConfinedDeleter::s_bReadsFirst = true;
+        check(readsFirst ? "the engine" : "the engine without reading first", tree);
+        return seconds;
+    };
+    figures.remove = runEngine("engine", true, &figures.collect);
+    for (int step = 0; step < kStepCount; ++step)
+        figures.steps[step] = TakeStep(Step(step));
+    // The peak of the whole process so far: with sizes given in rising
+    // order, that is the peak of the size just run.
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    figures.peakMB = double(memory.PeakWorkingSetSize) / (1024.0 * 1024.0);
+
+    // Each floor deletes the paths that the engine collects on its copy,
+    // listed before the clock starts.
+    const auto runFloor = [&](const char* name, unsigned(__stdcall * work)(void*), double* steps) {
+        const std::string tree = copy(name);
+        CFileCollector collector;
+        collector.bRecurse = TRUE;
+        CollectCleanable(collector, std::wstring(tree.begin(), tree.end()).c_str());
+        FloorDrain drain(collector.found);
+        for (int step = 0; step < kStepCount; ++step)
+            TakeStep(Step(step));
+        const double start = Now();
+        RunOnThreads(options.threads, work, &drain);
+        const double seconds = Now() - start;
+        for (int step = 0; step < kStepCount; ++step)
+            steps[step] = TakeStep(Step(step));
+        check(name, tree);
+        return seconds;
+    };
+    figures.floor = runFloor("floor", &FloorDrain::DeleteEach, figures.floorSteps);
+    figures.floorRead = runFloor("floor-that-reads", &FloorDrain::ReadFirst, figures.readingSteps);
+    if (options.engineOnly)
+        return figures;
+
+    // What reading first costs: deleting with the reads and without them,
+    // each on a copy of its own, in the order with, without, without, with,
+    // so that a drift weighs on both alike. The first is the engine's own
+    // delete above, with the floor between it and the next.
+    figures.removeUnread = runEngine("unread1", false, nullptr) + runEngine("unread2", false, nullptr);
+    figures.removeRead = figures.remove + runEngine("read", true, nullptr);
+
+    // The ready line against the ten alone: once to warm the tree, then in
+    // the order ten, ready, ready, ten, so that a drift weighs on both alike.
+    const std::string patternsTree = copy("patterns");
+    TimeCollect(patternsTree, {});
+    figures.collectTen += TimeCollect(patternsTree, {});
+    figures.collectReady += TimeCollect(patternsTree, kReadyLine);
+    figures.collectReady += TimeCollect(patternsTree, kReadyLine);
+    figures.collectTen += TimeCollect(patternsTree, {});
+    RunShell("rm -rf " + ShellQuote(UnixPath(patternsTree)));
+
+    const std::string delTree = copy("del");
+    std::string del = "cmd.exe /c del /s /q";
+    for (const char* pattern : kCleanPatterns)
+        del += " \"" + delTree + "\\" + pattern + "\"";
+    figures.del = Run(del);
+    check("del /s", delTree);
+
+    const std::string findTree = copy("find");
+    // Timed by the shell itself: the status file it reports through is polled.
+    const std::string timing = UnixPath(base) + "/find-seconds";
+    std::string find = "find " + ShellQuote(UnixPath(findTree)) + " -type f \\(";
+    for (const char* pattern : kCleanPatterns)
+        find += std::string(pattern == kCleanPatterns[0] ? "" : " -o") + " -iname " + ShellQuote(pattern);
+    RunShell("s=$(date +%s.%N); " + find + " \\) -delete; e=$(date +%s.%N); echo \"$s $e\" | LC_ALL=C awk '{print $2 - $1}' > " +
+             ShellQuote(timing));
+    figures.find = ReadSeconds(base + "\\find-seconds");
+    check("find -delete", findTree);
+    return figures;
+}
+
+// The median of what `figure` gives of each of `runs`.
+template <class Figure>
+double Median(const std::vector<Figures>& runs, Figure figure)
+{
+    std::vector<double> values;
+    for (const Figures& run : runs)
+        values.push_back(figure(run));
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+Figures Measure(const std::string& base, int matching, const BenchOptions& options)
+{
+    const int projects = (matching + kMatchingPerProject - 1) / kMatchingPerProject;
+    const std::string master = base + "\\master";
+    std::printf("generating %d projects (%d files)...\n", projects,
+                projects * (kMatchingPerProject + kSourcesPerProject));
+    std::fflush(stdout);
+    Generate(master, projects);
+    std::vector<Figures> runs;
+    for (int run = 0; run < options.runs; ++run)
+        runs.push_back(RunOnce(base, master, long(projects) * kMatchingPerProject, long(projects) * kSourcesPerProject,
+                               options));
+    RunShell("rm -rf " + ShellQuote(UnixPath(master)));
+
+    Figures median = runs.front();
+    for (double Figures::*field : {&Figures::collect, &Figures::remove, &Figures::floor, &Figures::floorRead, &Figures::del,
+                                   &Figures::find, &Figures::removeUnread, &Figures::removeRead,
+                                   &Figures::collectTen, &Figures::collectReady, &Figures::peakMB})
+        median.*field = Median(runs, [field](const Figures& run) { return run.*field; });
+    for (double(Figures::*steps)[kStepCount] : {&Figures::steps, &Figures::floorSteps, &Figures::readingSteps})
+        for (int step = 0; step < kStepCount; ++step)
+            (median.*steps)[step] = Median(runs, [&](const Figures& run) { return (run.*steps)[step]; });
+    return median;
+}
+
