@@ -132,7 +132,6 @@ constexpr unsigned long kFilesATurn = 64;
 
 // One drain of a found list, shared by the threads that delete from it.
 struct Drain {
-    CFoundList& found;
     const CConfinedDeleter& deleter;
     CDeleteObserver* observer;
     CCleaningProgress* progress;
@@ -215,7 +214,7 @@ void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObse
         progress->found = found.Count();
         progress->deleting = true;
     }
-    Drain drain{found, deleter, observer, progress, {}, CFoundTurns(found), nullptr, {}};
+    Drain drain{deleter, observer, progress, {}, CFoundTurns(found), nullptr, {}};
     if (observer)
         drain.path.reserve(3 * kMaxPathUnits);  // any path in UTF-8
     RunOnThreads(threads, &Drain::Work, &drain);

@@ -75,9 +75,11 @@ constexpr DWORD kHeldPauses[] = {100, 200, 300, 400};
 // recurse) with the files that kCleanPatterns name, then those that
 // `addedPatterns` (UTF-8 file-name patterns) name, each file once; a file
 // that the collector excludes stays out whichever pattern names it;
-// DeleteFound drains `found` through `deleter`, on `threads` threads, in no
-// fixed order. The observer hears of each file once, when it is deleted or
-// left for good; of a file already gone when its turn came, not at all.
+// DeleteFound drains `found` through `deleter` folder by folder, on
+// `threads` threads, each taking a turn of a folder's files through a
+// handle of its own on the folder, in no fixed order. The observer hears of
+// each file once, by its full path, when it is deleted or left for good; of
+// a file already gone when its turn came, not at all.
 void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleaningProgress* progress = nullptr,
                       const std::vector<std::string>& addedPatterns = {});
 void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObserver* observer = nullptr,

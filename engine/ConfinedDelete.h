@@ -54,7 +54,8 @@ public:
     // thread opens its own. Allocates nothing; needs 150 KB of stack.
     class CFolder {
     public:
-        // `folder`: a full path (UTF-8) as collected, ending in a backslash.
+        // `folder`: a full path (UTF-8) as collected, ending in a backslash;
+        // it must outlive the CFolder.
         CFolder(const CConfinedDeleter& deleter, const char* folder);
         ~CFolder();
         CFolder(const CFolder&) = delete;
