@@ -95,6 +95,23 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
     }
 }
 
+// Whether `actual`, a handle's name, is the bound's own name `rootName`,
+// followed, unless `below` is empty, by a backslash and the path `below` (a
+// folder's or a file's below the bound, no trailing backslash).
+bool IsNamed(const UNICODE_STRING* actual, const std::wstring& rootName, const WCHAR* below, size_t belowLength)
+{
+    size_t length = actual ? actual->Length / sizeof(WCHAR) : 0;
+    if (length && actual->Buffer[length - 1] == L'\\')
+        --length;  // a drive's root
+    const size_t rootLength = rootName.size();
+    if (!actual || length < rootLength || !EqualIgnoringCase(rootName.data(), actual->Buffer, rootLength))
+        return false;
+    if (belowLength == 0)
+        return length == rootLength;
+    return length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
+           SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1, length - rootLength - 1);
+}
+
 // Why an open failed. A file that another program deleted while it still
 // holds it open (as Windows before 10 deletes) refuses every open until
 // that program lets go; told apart from a refusal, it is tried again, and
@@ -335,17 +352,7 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* 
     // meanwhile held nothing more to delete.
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(m_handle, buffer);
-    const std::wstring& rootName = deleter.m_rootName;
-    size_t length = actual ? actual->Length / sizeof(WCHAR) : 0;
-    if (length && actual->Buffer[length - 1] == L'\\')
-        --length;  // a drive's root
-    const bool where =
-        actual && EqualIgnoringCase(rootName.data(), actual->Buffer, std::min(rootName.size(), length)) &&
-        (top ? length == rootName.size()
-             : length > rootName.size() + 1 && actual->Buffer[rootName.size()] == L'\\' &&
-                   SamePathBelow(below, belowLength - 1, actual->Buffer + rootName.size() + 1,
-                                 length - rootName.size() - 1));
-    if (!where) {
+    if (!IsNamed(actual, deleter.m_rootName, below, top ? 0 : belowLength - 1)) {
         m_error = WasDeletedMeanwhile(m_handle, actual) ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{kErrorOutsideFolder};
         return;
     }
@@ -373,10 +380,7 @@ DWORD CConfinedDeleter::CheckName(HANDLE file, const char* folder, const char* n
     const size_t nameLength = DecodeUtf8(name, want + belowLength, kMaxPathUnits - belowLength);
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(file, buffer);
-    const size_t length = actual ? actual->Length / sizeof(WCHAR) : 0, rootLength = m_rootName.size();
-    if (nameLength && length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
-        EqualIgnoringCase(m_rootName.data(), actual->Buffer, rootLength) &&
-        SamePathBelow(want, belowLength + nameLength, actual->Buffer + rootLength + 1, length - rootLength - 1))
+    if (nameLength && IsNamed(actual, m_rootName, want, belowLength + nameLength))
         return ERROR_SUCCESS;
     return WasDeletedMeanwhile(file, actual) ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{kErrorOutsideFolder};
 }
