@@ -281,3 +281,28 @@ TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
         DeleteFileA(path.c_str());
     }
 }
+
+static ULONG g_folderTag;  // the reparse tag that Windows tells of listed\ok
+
+static NTSTATUS NTAPI TagAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
+                                   FILE_INFORMATION_CLASS kind)
+{
+    const NTSTATUS result = g_queryInformation(file, status, info, length, kind);
+    if (kind == FileAttributeTagInformation && IsOn(file, L"\\ok"))
+        *static_cast<FILE_ATTRIBUTE_TAG_INFORMATION*>(info) = {FILE_ATTRIBUTE_DIRECTORY | kReparse, g_folderTag};
+    return result;
+}
+
+// A folder that is a link by the time its files go (as Windows tells it on
+// the folder's own handle, opened as itself) has none of them deleted; one
+// that is a reparse point but no link, as OneDrive's folders are, is cleaned.
+TEST(ConfinedDelete, RefusesAFolderThatIsNowALink)
+{
+    const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &TagAsWindows, &g_queryInformation);
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\listed");
+    for (ULONG tag : {ULONG{IO_REPARSE_TAG_SYMLINK}, ULONG{IO_REPARSE_TAG_MOUNT_POINT}, 0x9000001Aul}) {
+        g_folderTag = tag;
+        EXPECT_EQ(tag == 0x9000001A ? DWORD{ERROR_SUCCESS} : DWORD{kErrorOutsideFolder},
+                  CConfinedDeleter::CFolder(deleter, "C:\\vorlix-tests\\listed\\ok\\").Error()) << std::hex << tag;
+    }
+}

@@ -121,10 +121,8 @@ TEST(Intermediates, DecideOnlyOnTheBytesRead)
     struct : CReadOn {
         DWORD ReadAt(ULONGLONG, unsigned char*, DWORD) override { return ERROR_LOCK_VIOLATION; }
     } locked;
-    std::string entry("\xFF\x01\0\xFF\x01\0\x30\x10\0\x20\0\0", 12);  // its data ends past the head
-    entry.resize(kHeadBytes);
-    EXPECT_EQ(DWORD{ERROR_LOCK_VIOLATION}, JudgeIntermediate("a.res", reinterpret_cast<const unsigned char*>(entry.data()),
-                                                             kHeadBytes, 0x2000 + 12 + 12, &locked));
+    const unsigned char entry[kHeadBytes] = {0xFF, 1, 0, 0xFF, 1, 0, 0x30, 0x10, 0, 0x20};  // its data ends past the head
+    EXPECT_EQ(DWORD{ERROR_LOCK_VIOLATION}, JudgeIntermediate("a.res", entry, kHeadBytes, 0x2018, &locked));
 }
 
 // No further than a 16-bit resource table reaches: 65,536 entries go, one

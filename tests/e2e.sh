@@ -64,8 +64,7 @@ for typed in 'C:\nie-ma-takiego' '\' '...'; do
     xdotool key Return
     check "$typed gets the message of a missing folder, without an icon" \
         test "$(probe message Vorlix 10000 || true)" = "Katalog o podanej nazwie nie istnieje!"
-    xdotool key Return  # closes the message box
-    sleep 0.5
+    xdotool key Return sleep 0.5  # closes the message box
     check "the dialog stays, the text as typed: $typed" test "$(probe field Vorlix 2000 || true)" = "$typed"
 done
 rm "$WINEPREFIX/dosdevices/e:"

@@ -20,14 +20,13 @@ rm -rf "$1"
 drive="$(dirname "$(dirname "$1")")/dosdevices/t:"  # the folder is drive_c/vorlix-tests of a prefix
 rm -f "$drive"
 [ "${2:-}" = --remove ] && exit 0
-mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held"
-touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/held/{released,kept,readonly,ranged,gone,{held,stuck}-pending}.obj
+mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held" \
+         "$1"/relative/{in/proj,outside}/Debug "$1/relative/spare/proj" "$1/crowd"
+touch "$1"/many/p{00..99}/f{0..29}.obj "$1"/relative/{in/proj,outside}/Debug/{a,b}.obj "$1"/crowd/f{000..199}.obj "$1"/held/{released,kept,readonly,ranged,gone,{held,stuck}-pending}.obj
 mkdir -p "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})"  # a folder typed longer than MAX_PATH
 touch "$1/long/$(printf 'l%.0s' {1..150})/$(printf 'l%.0s' {1..150})/a.obj"
 "$here/tests/any-name-tree.sh" "$1/anyname"
 mkdir -p "$1/typed/proj/sub" && ln -s ../drive_c/vorlix-tests/typed "$drive"
-mkdir -p "$1/relative/in/proj/Debug" "$1/relative/outside/Debug" "$1/relative/spare/proj" "$1/crowd"
-touch "$1"/relative/{in/proj,outside}/Debug/{a,b}.obj "$1"/crowd/f{000..199}.obj
 ln -s ../../outside/Debug "$1/relative/spare/proj/Debug"
 deep="$1/deep/$(printf 'd/%.0s' {1..600})"  # 1,200 characters
 mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
