@@ -175,8 +175,7 @@ Figures RunOnce(const std::string& base, const std::string& master, long matchin
         if (collect)
             *collect = Now() - start;
         CConfinedDeleter::s_bReadsFirst = readsFirst;
-        for (int step = 0; step < kStepCount; ++step)
-            TakeStep(Step(step));
+        TakeSteps();
         start = Now();
         DeleteFound(collector.found, deleter, nullptr, options.threads);
         const double seconds = Now() - start;
@@ -185,8 +184,7 @@ Figures RunOnce(const std::string& base, const std::string& master, long matchin
         return seconds;
     };
     figures.remove = runEngine("engine", true, &figures.collect);
-    for (int step = 0; step < kStepCount; ++step)
-        figures.steps[step] = TakeStep(Step(step));
+    TakeSteps(figures.steps);
     // The peak of the whole process so far: with sizes given in rising
     // order, that is the peak of the size just run.
     PROCESS_MEMORY_COUNTERS memory = {};
@@ -202,13 +200,11 @@ Figures RunOnce(const std::string& base, const std::string& master, long matchin
         collector.bRecurse = TRUE;
         CollectCleanable(collector, std::wstring(tree.begin(), tree.end()).c_str());
         FloorDrain drain(collector.found);
-        for (int step = 0; step < kStepCount; ++step)
-            TakeStep(Step(step));
+        TakeSteps();
         const double start = Now();
         RunOnThreads(options.threads, work, &drain);
         const double seconds = Now() - start;
-        for (int step = 0; step < kStepCount; ++step)
-            steps[step] = TakeStep(Step(step));
+        TakeSteps(steps);
         check(name, tree);
         return seconds;
     };

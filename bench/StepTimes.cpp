@@ -116,6 +116,15 @@ double TakeStep(Step step)
     return double(g_stepTicks[step].exchange(0)) / double(frequency.QuadPart);
 }
 
+void TakeSteps(double* steps)
+{
+    for (int step = 0; step < kStepCount; ++step) {
+        const double seconds = TakeStep(Step(step));
+        if (steps)
+            steps[step] = seconds;
+    }
+}
+
 double Now()
 {
     static LARGE_INTEGER frequency;

@@ -26,6 +26,8 @@ private:
 // The seconds that the calls of `step` took, summed over the threads, since
 // they were last taken.
 double TakeStep(Step step);
+// Every step's seconds at once, into `steps` (kStepCount of them) when given.
+void TakeSteps(double* steps = nullptr);
 
 // Seconds since some moment, for wall times.
 double Now();

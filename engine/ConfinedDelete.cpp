@@ -356,13 +356,15 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* 
         m_error = WasDeletedMeanwhile(m_handle, actual) ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{kErrorOutsideFolder};
         return;
     }
-    // And no link, wherever it points now.
+    // And no link, wherever it points now; the bound may be one.
+    if (top)
+        return;
     FILE_ATTRIBUTE_TAG_INFORMATION tag = {};
     IO_STATUS_BLOCK status;
     const NTSTATUS told = NtQueryInformationFile(m_handle, &status, &tag, sizeof tag, FileAttributeTagInformation);
     if (!NT_SUCCESS(told))
         m_error = RtlNtStatusToDosError(told);
-    else if (!top && (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag.ReparseTag))
+    else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag.ReparseTag))
         m_error = kErrorOutsideFolder;
 }
 
