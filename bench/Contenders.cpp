@@ -81,11 +81,12 @@ struct FloorDrain {
         std::string text;
         {
             Lock hold(lock);
+            FoundFolder* folder;
             FoundFile* file;
             unsigned long count;
-            if (!turns.Take(1, file, count))
+            if (!turns.Take(1, folder, file, count))
                 return false;
-            PathOf(*file, text);
+            PathOf(*folder, *file, text);
             read = IsReadBeforeDelete(file->name);
         }
         path = SuperPath(WideOf(text.c_str()));

@@ -85,7 +85,7 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleanin
     // Every pass walks the same folders: the first reads the tree, two
     // listings at a time, and all the others walk what it kept. The listings go
     // when collecting ends.
-    CKeptListings listings(progress ? &progress->searched : nullptr);
+    CKeptListings listings(collector.found, progress ? &progress->searched : nullptr);
     struct Keep {
         CFileCollector& collector;
         ~Keep() { collector.keptListings = nullptr; }
@@ -132,35 +132,38 @@ constexpr unsigned long kFilesATurn = 64;
 
 // One drain of a found list, shared by the threads that delete from it.
 struct Drain {
+    CFoundList& found;
     const CConfinedDeleter& deleter;
     CDeleteObserver* observer;
     CCleaningProgress* progress;
-    CriticalSection guard;      // guards `turns`, `held`, `path` and the observer
+    CriticalSection guard;  // guards `turns`, each folder's `held`, `heldCount`, `path` and the observer
     CFoundTurns turns;
-    FoundFile* held = nullptr;  // files another program had open, to try again
-    std::string path;           // the full path told to the observer, long enough for any
+    unsigned long heldCount = 0;  // files another program had open, held by their folders to try again
+    std::string path;             // the full path told to the observer, long enough for any
 
     // The next turn: up to kFilesATurn files of one folder.
-    bool Take(FoundFile*& first, unsigned long& count)
+    bool Take(FoundFolder*& folder, FoundFile*& first, unsigned long& count)
     {
         Lock lock(guard);
-        return turns.Take(kFilesATurn, first, count);
+        return turns.Take(kFilesATurn, folder, first, count);
     }
 
-    // Tries one file of the folder opened. One held open goes to `held`,
-    // unless this is its last try; any other outcome is final and told.
-    void Try(const CConfinedDeleter::CFolder& opened, FoundFile* node, bool lastTry)
+    // Tries one file of the folder opened. One held open goes back to its
+    // folder's `held`, unless this is its last try; any other outcome is
+    // final and told.
+    void Try(const CConfinedDeleter::CFolder& opened, FoundFolder& folder, FoundFile* node, bool lastTry)
     {
         ULONGLONG size = 0;
         const DWORD error = deleter.Delete(opened, node->name, observer ? &size : nullptr);
         Lock lock(guard);
         if (!lastTry && IsHeldOpen(error)) {
-            node->next = held;
-            held = node;
+            node->next = folder.held;
+            folder.held = node;
+            ++heldCount;
             return;
         }
         if (observer && (error == ERROR_SUCCESS || (!IsAlreadyGone(error) && error != ERROR_DELETE_PENDING))) {
-            PathOf(*node, path);  // within its capacity: allocates nothing
+            PathOf(folder, *node, path);  // within its capacity: allocates nothing
             if (error == ERROR_SUCCESS)
                 observer->Deleted(path.c_str(), size);
             else
@@ -173,33 +176,40 @@ struct Drain {
     static unsigned __stdcall Work(void* context)
     {
         Drain& drain = *static_cast<Drain*>(context);
+        FoundFolder* folder;
         FoundFile* node;
         unsigned long count;
-        while (drain.Take(node, count)) {
-            const CConfinedDeleter::CFolder opened(drain.deleter, node->folder->path);
+        while (drain.Take(folder, node, count)) {
+            const CConfinedDeleter::CFolder opened(drain.deleter, folder->path);
             for (; count > 0; --count) {
                 FoundFile* const next = node->next;  // before Try may hold it
-                drain.Try(opened, node, false);
+                drain.Try(opened, *folder, node, false);
                 node = next;
             }
         }
         return 0;
     }
 
-    // Tries the held files again, alone on this thread, after each pause.
+    // Tries the held files again, alone on this thread, after each pause,
+    // folder by folder.
     void TryHeldAgain()
     {
         for (const DWORD pause : kHeldPauses) {
-            if (!held)
+            if (heldCount == 0)
                 return;
             Sleep(pause);
-            FoundFile* again = held;
-            held = nullptr;
-            while (again) {
-                FoundFile* next = again->next;
-                const CConfinedDeleter::CFolder opened(deleter, again->folder->path);
-                Try(opened, again, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
-                again = next;
+            heldCount = 0;
+            for (FoundFolder* folder = found.Folders(); folder; folder = folder->next) {
+                FoundFile* again = folder->held;
+                if (!again)
+                    continue;
+                folder->held = nullptr;
+                const CConfinedDeleter::CFolder opened(deleter, folder->path);
+                while (again) {
+                    FoundFile* const next = again->next;
+                    Try(opened, *folder, again, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
+                    again = next;
+                }
             }
         }
     }
@@ -214,7 +224,7 @@ void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObse
         progress->found = found.Count();
         progress->deleting = true;
     }
-    Drain drain{deleter, observer, progress, {}, CFoundTurns(found), nullptr, {}};
+    Drain drain{found, deleter, observer, progress, {}, CFoundTurns(found), 0, {}};
     if (observer)
         drain.path.reserve(3 * kMaxPathUnits);  // any path in UTF-8
     RunOnThreads(threads, &Drain::Work, &drain);

@@ -26,19 +26,39 @@ bool IsAsciiNamePart(char c)
     return IsAsciiAlnum(c) || c == '.' || c == '_' || c == '-';
 }
 
+// Whether `pattern` is "*." and an ending of ASCII letters, digits and
+// marks ("*.obj", "*.VC.db"): it matches only names that end in the same
+// letters, in either case, after the dot.
+bool IsEnding(const std::string& pattern)
+{
+    return pattern.size() > 2 && pattern[0] == '*' && pattern[1] == '.' && pattern.back() != '.' &&
+           std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiNamePart);
+}
+
 // Whether `name` matches `pattern` as the shell matches a long name,
-// without regard to case. An ending of ASCII letters, digits and marks
-// ("*.obj", "*.VC.db") is answered here: it matches only the same letters
-// in either case. Any other pattern goes to the shell.
+// without regard to case. An ending is answered here; any other pattern
+// goes to the shell.
 bool Matches(const char* name, const std::string& pattern)
 {
-    if (pattern.size() > 2 && pattern[0] == '*' && pattern[1] == '.' && pattern.back() != '.' &&
-        std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiNamePart)) {
+    if (IsEnding(pattern)) {
         const size_t extension = pattern.size() - 1;  // with its dot
         const size_t length = std::strlen(name);
         return length >= extension && _strnicmp(name + length - extension, pattern.c_str() + 1, extension) == 0;
     }
     return PathMatchSpecW(WideOf(name).c_str(), WideOf(pattern.c_str()).c_str()) != FALSE;
+}
+
+// Whether one name can match both patterns. Two endings can share a name
+// only when one ends the other (".db" and ".VC.db"); the ten of a cleaning
+// share none.
+bool MayShareNames(const std::string& a, const std::string& b)
+{
+    if (!IsEnding(a) || !IsEnding(b))
+        return true;
+    const std::string& shorter = a.size() < b.size() ? a : b;
+    const std::string& longer = a.size() < b.size() ? b : a;
+    const size_t ending = shorter.size() - 1;  // with its dot
+    return _strnicmp(longer.c_str() + longer.size() - ending, shorter.c_str() + 1, ending) == 0;
 }
 
 }  // namespace
@@ -87,6 +107,13 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
     };
     std::vector<Pending> pending;
     pending.push_back({top, false});
+    // A file met again was met by an earlier pattern: none of those that
+    // share no name with this one need be looked through.
+    m_checksDuplicates = !bSkipDuplicateCheck && std::any_of(m_patterns.begin(), m_patterns.end(),
+                                                              [&](const std::string& earlier) {
+                                                                  return MayShareNames(earlier, pattern);
+                                                              });
+    m_patterns.push_back(pattern);
     std::vector<const char*> subfolders;
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back().folder);
@@ -100,7 +127,7 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
         // costs far more than reading its entries. The folder's own files
         // are all collected before any subfolder is entered.
         std::string fresh;
-        CKeptListings::Listing listing;
+        CKeptListings::Listing listing;  // its folder in `found`, when kept
         if (keptListings)
             listing = keptListings->Of(folder, bRecurse);
         else
@@ -114,7 +141,7 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
             if (kind == CKeptListings::kSubfolder)
                 subfolders.push_back(name);
             else
-                CollectFile(folder, levelPattern, name, kind == CKeptListings::kFileElsewhere);
+                CollectFile(folder, listing.folder, levelPattern, name, kind == CKeptListings::kFileElsewhere);
         });
         if (!bRecurse)
             continue;
@@ -137,8 +164,8 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
     }
 }
 
-void CFileCollector::CollectFile(const std::string& folder, const std::string& pattern, const char* name,
-                                 bool elsewhere)
+void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, const std::string& pattern,
+                                 const char* name, bool elsewhere)
 {
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
@@ -158,6 +185,8 @@ void CFileCollector::CollectFile(const std::string& folder, const std::string& p
     // Byte for byte: the platform lists a file under one name, so a file met
     // again has exactly the path it had; two names that differ only in case
     // are two files in a case-sensitive folder.
-    if (bSkipDuplicateCheck || !found.Contains(folder, name))
-        found.Add(folder, name);
+    if (!home)
+        home = &found.Folder(folder);
+    if (!m_checksDuplicates || !found.Contains(*home, name))
+        found.Add(*home, name);
 }

@@ -63,7 +63,11 @@ private:
     // it. `folderNames`: a plain name for a pattern may name a folder, and
     // then means all of its files.
     void CollectTree(const std::string& folder, const std::string& pattern, bool folderNames);
-    void CollectFile(const std::string& folder, const std::string& pattern, const char* name, bool elsewhere);
+    // `home`: the folder's own in `found`, or null until a file of it is found.
+    void CollectFile(const std::string& folder, FoundFolder*& home, const std::string& pattern, const char* name,
+                     bool elsewhere);
 
     std::string m_path;  // the path of the file being collected, reused
+    std::vector<std::string> m_patterns;  // every pattern collected so far
+    bool m_checksDuplicates = false;      // whether the pattern being collected looks files up in `found`
 };

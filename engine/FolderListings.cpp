@@ -211,25 +211,38 @@ DWORD CKeptListings::Read(const std::string& folder, std::string& entries, std::
     return find.Error() != ERROR_NO_MORE_FILES ? find.Error() : DWORD{ERROR_SUCCESS};
 }
 
+CKeptListings::~CKeptListings()
+{
+    for (FoundFolder* folder = m_folders.Folders(); folder; folder = folder->next)
+        folder->listing = nullptr;
+}
+
+CKeptListings::Listing CKeptListings::ListingOf(FoundFolder& folder)
+{
+    const Kept* const kept = static_cast<const Kept*>(folder.listing);
+    return Listing{kept->error, reinterpret_cast<const char*>(kept + 1), kept->length, &folder};
+}
+
 CKeptListings::Listing CKeptListings::Keep(const std::string& folder, DWORD error, const std::string& entries)
 {
-    char* const text = static_cast<char*>(m_text.Allocate(folder.size() + entries.size()));
-    std::memcpy(text, folder.data(), folder.size());
-    std::memcpy(text + folder.size(), entries.data(), entries.size());
-    const Listing listing{error, text + folder.size(), entries.size()};
-    m_listings.emplace(std::string_view(text, folder.size()), listing);  // a folder is read once
-    return listing;
+    Kept* const kept = static_cast<Kept*>(m_text.Allocate(sizeof(Kept) + entries.size()));
+    kept->length = entries.size();
+    kept->error = error;
+    std::memcpy(kept + 1, entries.data(), entries.size());
+    FoundFolder& home = m_folders.Folder(folder);
+    home.listing = kept;  // a folder is read once
+    return ListingOf(home);
 }
 
 CKeptListings::Listing CKeptListings::Of(const std::string& folder, bool below)
 {
-    auto kept = m_listings.find(folder);
-    if (kept == m_listings.end() && below) {
+    FoundFolder* kept = m_folders.Find(folder);
+    if ((!kept || !kept->listing) && below) {
         TreeReader(*this, m_pSearched).Read(folder);
-        kept = m_listings.find(folder);
+        kept = m_folders.Find(folder);
     }
-    if (kept != m_listings.end())
-        return kept->second;
+    if (kept && kept->listing)
+        return ListingOf(*kept);
     std::string entries;
     const DWORD error = Read(folder, entries, m_pSearched);
     return Keep(folder, error, entries);

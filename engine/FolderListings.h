@@ -9,10 +9,9 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 
 #include "Arena.h"
+#include "FoundList.h"
 
 // Whether a file's data is somewhere else than on this disk, by the
 // attributes that its listing gives: offline (remote storage), or recalled
@@ -34,6 +33,8 @@ bool EntersReparseFolder(DWORD tag);
 // until every pass has ended, so a kept listing cannot go stale meanwhile.
 // The first folder a recursive pass asks for is read with the whole tree
 // below it, several listings at a time; the walk then takes them in order.
+// Each listing hangs on its folder in the run's found list, which holds the
+// folder's path once for both.
 class CKeptListings {
 public:
     // One folder's entries in listing order, packed: a kind byte, then the
@@ -48,6 +49,7 @@ public:
         DWORD error = ERROR_SUCCESS;
         const char* entries = nullptr;  // not owned
         size_t length = 0;
+        FoundFolder* folder = nullptr;  // a kept listing's folder in the found list
 
         // Calls visit(kind, name) for each entry, in listing order.
         template <class Visit>
@@ -61,8 +63,15 @@ public:
         }
     };
 
-    // `searched`, when given, counts the files listed, from any thread.
-    explicit CKeptListings(std::atomic<unsigned long>* searched = nullptr) : m_pSearched(searched) {}
+    // Keeps the listings on the folders of `folders`, which must outlive
+    // this object. `searched`, when given, counts the files listed, from any
+    // thread.
+    explicit CKeptListings(CFoundList& folders, std::atomic<unsigned long>* searched = nullptr)
+        : m_folders(folders), m_pSearched(searched)
+    {
+    }
+    // Takes every listing off its folder.
+    ~CKeptListings();
     CKeptListings(const CKeptListings&) = delete;
     CKeptListings& operator=(const CKeptListings&) = delete;
 
@@ -88,10 +97,15 @@ public:
     static std::atomic<bool> s_bFastListing;
 
 private:
-    // Every folder's path and entries are packed one after another in
-    // `m_text`, and the map holds views of them: a run keeps a listing of
-    // every folder of the tree.
-    std::unordered_map<std::string_view, Listing> m_listings;
+    // A run keeps a listing of every folder of the tree: each is packed in
+    // `m_text`, its length and error, then its entries.
+    struct Kept {
+        size_t length;
+        DWORD error;
+    };
+    static Listing ListingOf(FoundFolder& folder);
+
+    CFoundList& m_folders;
     CArena m_text;
     std::atomic<unsigned long>* m_pSearched;  // not owned; may be null
 };

@@ -7,51 +7,68 @@
 
 namespace {
 
-// The chain of the file `name` in the folder found `id`-th: the name's
-// FNV-1a, moved along by its folder, so that names that every project has
-// ("vc60.pdb") spread over the chains.
-unsigned HashOf(unsigned long id, const char* name)
+// FNV-1a of a folder's path.
+size_t HashOf(std::string_view path)
 {
     unsigned hash = 2166136261u;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
-        hash = (hash ^ *p) * 16777619u;
-    return (hash ^ (hash >> 16) ^ static_cast<unsigned>(id) * 40503u) & 0xFFFF;
+    for (const unsigned char c : path)
+        hash = (hash ^ c) * 16777619u;
+    return hash;
 }
 
 }  // namespace
 
-void CFoundList::Add(std::string_view folder, const char* name)
+FoundFolder* CFoundList::Find(std::string_view path) const
 {
-    // Everything that can throw happens before the list is touched.
-    if (!m_byHash)
-        m_byHash = new FoundFile*[kHashCount]();
-    auto known = m_byPath.find(folder);
-    FoundFolder* home = known == m_byPath.end() ? nullptr : known->second;
-    const size_t size = std::strlen(name) + 1;
-    char* const room = static_cast<char*>(m_nodes.Allocate(offsetof(FoundFile, name) + size));
-    if (!home) {
-        char* const place = static_cast<char*>(m_nodes.Allocate(offsetof(FoundFolder, path) + folder.size() + 1));
-        home = new (place) FoundFolder{m_folders, nullptr, 0, static_cast<unsigned long>(m_byPath.size()), folder.size(), {}};
-        std::memcpy(home->path, folder.data(), folder.size());
-        home->path[folder.size()] = '\0';
-        m_byPath.emplace(std::string_view(home->path, folder.size()), home);  // may throw: the folder is not linked yet
-        m_folders = home;
+    if (!m_buckets)
+        return nullptr;
+    for (FoundFolder* folder = m_buckets[HashOf(path) & (m_bucketCount - 1)]; folder; folder = folder->nextOfHash) {
+        if (std::string_view(folder->path, folder->length) == path)
+            return folder;
     }
-    const unsigned hash = HashOf(home->id, name);
-    FoundFile* const file = new (room) FoundFile{home->files, m_byHash[hash], home, {}};
-    std::memcpy(file->name, name, size);
-    home->files = m_byHash[hash] = file;
-    ++home->count, ++m_count;
+    return nullptr;
 }
 
-bool CFoundList::Contains(std::string_view folder, const char* name) const
+FoundFolder& CFoundList::Folder(std::string_view path)
 {
-    const auto known = m_byPath.find(folder);
-    if (known == m_byPath.end())
-        return false;
-    const FoundFolder* const home = known->second;
-    for (const FoundFile* file = m_byHash[HashOf(home->id, name)]; file; file = file->nextOfHash) {
-        if (file->folder == home && std::strcmp(file->name, name) == 0)
+    if (FoundFolder* known = Find(path))
+        return *known;
+    // Everything that can throw happens before the list is touched.
+    if (m_folderCount >= m_bucketCount) {
+        const size_t count = m_bucketCount ? 2 * m_bucketCount : 1024;
+        FoundFolder** const buckets = new FoundFolder*[count]();
+        for (FoundFolder* folder = m_folders; folder; folder = folder->next) {
+            FoundFolder*& head = buckets[HashOf(std::string_view(folder->path, folder->length)) & (count - 1)];
+            folder->nextOfHash = head;
+            head = folder;
+        }
+        delete[] m_buckets;
+        m_buckets = buckets, m_bucketCount = count;
+    }
+    char* const place = static_cast<char*>(m_nodes.Allocate(offsetof(FoundFolder, path) + path.size() + 1));
+    FoundFolder*& head = m_buckets[HashOf(path) & (m_bucketCount - 1)];
+    FoundFolder* const folder = new (place)
+        FoundFolder{m_folders, head, nullptr, nullptr, nullptr, 0, static_cast<unsigned long>(path.size()), {}};
+    std::memcpy(folder->path, path.data(), path.size());
+    folder->path[path.size()] = '\0';
+    m_folders = head = folder;
+    ++m_folderCount;
+    return *folder;
+}
+
+void CFoundList::Add(FoundFolder& folder, const char* name)
+{
+    const size_t size = std::strlen(name) + 1;
+    FoundFile* const file = new (m_nodes.Allocate(offsetof(FoundFile, name) + size)) FoundFile{folder.files, {}};
+    std::memcpy(file->name, name, size);
+    folder.files = file;
+    ++folder.count, ++m_count;
+}
+
+bool CFoundList::Contains(const FoundFolder& folder, const char* name) const
+{
+    for (const FoundFile* file = folder.files; file; file = file->next) {
+        if (std::strcmp(file->name, name) == 0)
             return true;
     }
     return false;
@@ -59,20 +76,20 @@ bool CFoundList::Contains(std::string_view folder, const char* name) const
 
 void CFoundList::Clear()
 {
-    m_byPath.clear();
     m_nodes.Clear();
-    delete[] m_byHash;
-    m_byHash = nullptr;
+    delete[] m_buckets;
+    m_buckets = nullptr;
+    m_bucketCount = m_folderCount = 0;
     m_folders = nullptr;
     m_count = 0;
 }
 
-void PathOf(const FoundFile& file, std::string& path)
+void PathOf(const FoundFolder& folder, const FoundFile& file, std::string& path)
 {
-    path.assign(file.folder->path, file.folder->length).append(file.name);
+    path.assign(folder.path, folder.length).append(file.name);
 }
 
-bool CFoundTurns::Take(unsigned long most, FoundFile*& first, unsigned long& count)
+bool CFoundTurns::Take(unsigned long most, FoundFolder*& folder, FoundFile*& first, unsigned long& count)
 {
     while (m_folder && !m_file) {
         m_folder = m_folder->next;
@@ -80,7 +97,7 @@ bool CFoundTurns::Take(unsigned long most, FoundFile*& first, unsigned long& cou
     }
     if (!m_folder)
         return false;
-    first = m_file, count = 0;
+    folder = m_folder, first = m_file, count = 0;
     for (; m_file && count < most; ++count)
         m_file = m_file->next;
     return true;

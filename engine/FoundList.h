@@ -1,34 +1,33 @@
-// FoundList.h: the files a cleaning run found, folder by folder: each
-// folder's full path once, the names of its files after it, so that the
-// deletes can go folder by folder through a handle on each (ConfinedDelete.h).
+// FoundList.h: the folders of a cleaning run and the files found in them:
+// each folder's full path once, the names of its files after it, so that
+// the deletes can go folder by folder through a handle on each
+// (ConfinedDelete.h). While a run collects, its kept listings hang on the
+// same folders (FolderListings.h), so that a folder's path is held once.
 //
 // The list owns its folders and files, packed one after another (Arena.h):
-// a cleaning's list holds every file found. Files are looked up by folder
-// and name exactly, as the collector's passes meet a file again.
+// a cleaning's list holds every file found. Folders are looked up by their
+// paths exactly, files within their folder by name exactly.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "Arena.h"
 
-struct FoundFolder;
-
 struct FoundFile {
-    FoundFile* next;        // the file found before it in its folder; or in a list it was handed to
-    FoundFile* nextOfHash;  // the next file of an equal hash
-    FoundFolder* folder;
-    char name[1];  // the file's name (UTF-8), terminated: the node goes on as long as it needs
+    FoundFile* next;  // the file found before it in its folder; or in a list it was handed to
+    char name[1];     // the file's name (UTF-8), terminated: the node goes on as long as it needs
 };
 
 struct FoundFolder {
-    FoundFolder* next;   // the folder found before it
-    FoundFile* files;    // newest first
-    unsigned long count;  // of `files`
-    unsigned long id;     // in the order found, for the hash of its files
-    size_t length;        // of `path`
-    char path[1];         // full path (UTF-8) ending in a backslash, terminated
+    FoundFolder* next;        // the folder added before it
+    FoundFolder* nextOfHash;  // the next folder of an equal hash
+    FoundFile* files;         // newest first
+    FoundFile* held;          // files handed back while deleting, to be tried again (CleaningRun.cpp)
+    void* listing;            // while a run collects, its kept listing of the folder (FolderListings.h)
+    unsigned long count;      // of `files`
+    unsigned long length;     // of `path`
+    char path[1];             // full path (UTF-8) ending in a backslash, terminated
 };
 
 class CFoundList {
@@ -38,37 +37,44 @@ public:
     CFoundList(const CFoundList&) = delete;
     CFoundList& operator=(const CFoundList&) = delete;
 
-    // Adds the file `name` of `folder` (a full path ending in a backslash);
-    // no duplicate check. On std::bad_alloc the list is left as it was.
-    void Add(std::string_view folder, const char* name);
+    // The folder of `path` (a full path ending in a backslash), added with no
+    // files when not in the list yet. On std::bad_alloc the list is left as
+    // it was.
+    FoundFolder& Folder(std::string_view path);
+    // The folder of `path`, or null when it is not in the list.
+    FoundFolder* Find(std::string_view path) const;
+
+    // Adds the file `name` of `folder`, a folder of this list; no duplicate
+    // check. On std::bad_alloc the list is left as it was.
+    void Add(FoundFolder& folder, const char* name);
+    void Add(std::string_view folder, const char* name) { Add(Folder(folder), name); }
 
     // Whether the file `name` of `folder` is in the list, byte for byte:
     // files whose names differ only in case, as a case-sensitive folder
-    // holds them, are two.
-    bool Contains(std::string_view folder, const char* name) const;
+    // holds them, are two. Looks through the folder's files one by one:
+    // the collector asks only where two of its patterns can name one file.
+    bool Contains(const FoundFolder& folder, const char* name) const;
 
     bool IsEmpty() const { return m_count == 0; }
     unsigned long Count() const { return m_count; }
-    // The folders, newest first, each with its files.
+    // The folders, newest first, each with its files; some may have none.
     FoundFolder* Folders() const { return m_folders; }
 
     // Frees every folder and file, also those handed over.
     void Clear();
 
 private:
-    static constexpr unsigned kHashCount = 0x10000;
-
     FoundFolder* m_folders = nullptr;
-    // Every folder by its path, which lives in the folder itself.
-    std::unordered_map<std::string_view, FoundFolder*> m_byPath;
-    // kHashCount chain heads, allocated by the first Add.
-    FoundFile** m_byHash = nullptr;
+    // The folders by the hash of their paths; m_bucketCount heads, a power
+    // of two, at least as many as there are folders.
+    FoundFolder** m_buckets = nullptr;
+    size_t m_bucketCount = 0, m_folderCount = 0;
     CArena m_nodes;
     unsigned long m_count = 0;
 };
 
-// The full path of `file`, its folder's path and its name, in `path`.
-void PathOf(const FoundFile& file, std::string& path);
+// The full path of the file `file` of `folder`, in `path`.
+void PathOf(const FoundFolder& folder, const FoundFile& file, std::string& path);
 
 // A list's files handed out in turns, each of up to `most` files of one
 // folder, linked by `next`. Not for two threads at once: those that share
@@ -79,9 +85,9 @@ public:
     {
     }
 
-    // The next turn: its first file and how many files it has. False once
-    // every file has been handed out.
-    bool Take(unsigned long most, FoundFile*& first, unsigned long& count);
+    // The next turn: its folder, its first file and how many files it has.
+    // False once every file has been handed out.
+    bool Take(unsigned long most, FoundFolder*& folder, FoundFile*& first, unsigned long& count);
 
 private:
     FoundFolder* m_folder;  // the folder whose files are handed out next

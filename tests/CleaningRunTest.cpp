@@ -132,8 +132,11 @@ TEST(CleaningRun, ReachesAnyDepthOnALittleStack)
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     ASSERT_EQ(1u, collector.found.Count());
+    const FoundFolder* folder = collector.found.Folders();
+    while (!folder->files)
+        folder = folder->next;
     std::string found;
-    PathOf(*collector.found.Folders()->files, found);
+    PathOf(*folder, *folder->files, found);
     EXPECT_EQ(bottom + "a.obj", found);
 }
 

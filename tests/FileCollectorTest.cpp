@@ -26,7 +26,7 @@ static std::vector<std::string> Found(const CFileCollector& collector)
     std::string path;
     for (const FoundFolder* folder = collector.found.Folders(); folder; folder = folder->next)
         for (const FoundFile* file = folder->files; file; file = file->next) {
-            PathOf(*file, path);
+            PathOf(*folder, *file, path);
             paths.insert(paths.begin(), path.compare(0, kRoot.size(), kRoot) ? path : path.substr(kRoot.size()));
         }
     return paths;
@@ -124,7 +124,7 @@ TEST(FileCollector, TakesListingsAsTheyCome)
     const std::string root = "C:\\vorlix-tests\\listed\\";
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    CKeptListings listings;  // read as a cleaning reads them, two at a time
+    CKeptListings listings(collector.found);  // read as a cleaning reads them, two at a time
     collector.keptListings = &listings;
     {
         const CImportPatch patch(L"kernel32.dll", "FindNextFileW", &ListAsTheyMay, &g_findNext);
