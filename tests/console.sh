@@ -72,7 +72,7 @@ $(vs_files)" = "2
 ${bad#*#} w ${bad%%#*}
 $vs_before"
 done
-options=("/W:*.ipch;*.VC.db;*.iobj;*.ipdb;*.tlog;*.lastbuildstate" '/w:*.OBJ;Debug' /X:*.pdb)
+options=("/W:*.ipch;*.VC.db;*.iobj;*.ipdb;*.tlog;*.lastbuildstate;*.db" '/w:*.OBJ;Debug' /X:*.pdb)
 vs_gone=$(printf './%s\n' .vs/Sol/v17/Browse.VC.db .vs/Sol/v17/ipch/AutoPCH/1a2b/main.ipch notes/Debug \
           x64/Debug/{Sol.iobj,Sol.ipdb,main.obj} x64/Debug/Sol.tlog/{CL.read.1.tlog,Sol.lastbuildstate} | LC_ALL=C sort)
 vorlix /n "${options[@]}" 'C:\vorlix-vs'
