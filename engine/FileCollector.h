@@ -32,8 +32,9 @@ public:
     // files, or some of them, were not looked at. A folder gone since its
     // parent was listed held nothing, and is not here.
     std::map<std::string, DWORD> unsearched;
-    // Listings to reuse, set by a cleaning run for its passes; null: every
-    // Collect lists the folders afresh. Not owned.
+    // Listings to reuse, set by a cleaning run for its passes, kept on the
+    // folders of `found`; null: every Collect lists the folders afresh. Not
+    // owned.
     CKeptListings* keptListings = nullptr;
 
     CFileCollector() = default;

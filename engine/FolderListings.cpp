@@ -219,13 +219,13 @@ CKeptListings::~CKeptListings()
 
 CKeptListings::Listing CKeptListings::ListingOf(FoundFolder& folder)
 {
-    const Kept* const kept = static_cast<const Kept*>(folder.listing);
+    const KeptListing* const kept = folder.listing;
     return Listing{kept->error, reinterpret_cast<const char*>(kept + 1), kept->length, &folder};
 }
 
 CKeptListings::Listing CKeptListings::Keep(const std::string& folder, DWORD error, const std::string& entries)
 {
-    Kept* const kept = static_cast<Kept*>(m_text.Allocate(sizeof(Kept) + entries.size()));
+    KeptListing* const kept = static_cast<KeptListing*>(m_text.Allocate(sizeof(KeptListing) + entries.size()));
     kept->length = entries.size();
     kept->error = error;
     std::memcpy(kept + 1, entries.data(), entries.size());

@@ -28,6 +28,13 @@ bool IsDataElsewhere(DWORD attributes);
 // nothing (Wine lists every link so), and counts as a link.
 bool EntersReparseFolder(DWORD tag);
 
+// A folder's kept listing: its packed entries (CKeptListings::Listing)
+// follow it.
+struct KeptListing {
+    size_t length;  // of the entries
+    DWORD error;
+};
+
 // Folder listings kept for the length of one cleaning run, so that the ten
 // passes of the run list each folder once between them. Nothing is deleted
 // until every pass has ended, so a kept listing cannot go stale meanwhile.
@@ -97,15 +104,9 @@ public:
     static std::atomic<bool> s_bFastListing;
 
 private:
-    // A run keeps a listing of every folder of the tree: each is packed in
-    // `m_text`, its length and error, then its entries.
-    struct Kept {
-        size_t length;
-        DWORD error;
-    };
     static Listing ListingOf(FoundFolder& folder);
 
     CFoundList& m_folders;
-    CArena m_text;
+    CArena m_text;  // a run keeps a listing of every folder of the tree: each packed here
     std::atomic<unsigned long>* m_pSearched;  // not owned; may be null
 };

@@ -14,6 +14,8 @@
 
 #include "Arena.h"
 
+struct KeptListing;  // FolderListings.h
+
 struct FoundFile {
     FoundFile* next;  // the file found before it in its folder; or in a list it was handed to
     char name[1];     // the file's name (UTF-8), terminated: the node goes on as long as it needs
@@ -24,7 +26,7 @@ struct FoundFolder {
     FoundFolder* nextOfHash;  // the next folder of an equal hash
     FoundFile* files;         // newest first
     FoundFile* held;          // files handed back while deleting, to be tried again (CleaningRun.cpp)
-    void* listing;            // while a run collects, its kept listing of the folder (FolderListings.h)
+    KeptListing* listing;     // while a run collects, its kept listing of the folder
     unsigned long count;      // of `files`
     unsigned long length;     // of `path`
     char path[1];             // full path (UTF-8) ending in a backslash, terminated
