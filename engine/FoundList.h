@@ -49,7 +49,6 @@ public:
     // Adds the file `name` of `folder`, a folder of this list; no duplicate
     // check. On std::bad_alloc the list is left as it was.
     void Add(FoundFolder& folder, const char* name);
-    void Add(std::string_view folder, const char* name) { Add(Folder(folder), name); }
 
     // Whether the file `name` of `folder` is in the list, byte for byte:
     // files whose names differ only in case, as a case-sensitive folder
