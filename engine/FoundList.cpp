@@ -20,9 +20,14 @@ size_t HashOf(std::string_view path)
 
 FoundFolder* CFoundList::Find(std::string_view path) const
 {
+    return Find(path, HashOf(path));
+}
+
+FoundFolder* CFoundList::Find(std::string_view path, size_t hash) const
+{
     if (!m_buckets)
         return nullptr;
-    for (FoundFolder* folder = m_buckets[HashOf(path) & (m_bucketCount - 1)]; folder; folder = folder->nextOfHash) {
+    for (FoundFolder* folder = m_buckets[hash & (m_bucketCount - 1)]; folder; folder = folder->nextOfHash) {
         if (std::string_view(folder->path, folder->length) == path)
             return folder;
     }
@@ -31,7 +36,8 @@ FoundFolder* CFoundList::Find(std::string_view path) const
 
 FoundFolder& CFoundList::Folder(std::string_view path)
 {
-    if (FoundFolder* known = Find(path))
+    const size_t hash = HashOf(path);
+    if (FoundFolder* known = Find(path, hash))
         return *known;
     // Everything that can throw happens before the list is touched.
     if (m_folderCount >= m_bucketCount) {
@@ -46,7 +52,7 @@ FoundFolder& CFoundList::Folder(std::string_view path)
         m_buckets = buckets, m_bucketCount = count;
     }
     char* const place = static_cast<char*>(m_nodes.Allocate(offsetof(FoundFolder, path) + path.size() + 1));
-    FoundFolder*& head = m_buckets[HashOf(path) & (m_bucketCount - 1)];
+    FoundFolder*& head = m_buckets[hash & (m_bucketCount - 1)];
     FoundFolder* const folder = new (place)
         FoundFolder{m_folders, head, nullptr, nullptr, nullptr, 0, static_cast<unsigned long>(path.size()), {}};
     std::memcpy(folder->path, path.data(), path.size());

@@ -65,6 +65,8 @@ public:
     void Clear();
 
 private:
+    FoundFolder* Find(std::string_view path, size_t hash) const;
+
     FoundFolder* m_folders = nullptr;
     // The folders by the hash of their paths; m_bucketCount heads, a power
     // of two, at least as many as there are folders.
