@@ -54,7 +54,7 @@ FoundFolder& CFoundList::Folder(std::string_view path)
     char* const place = static_cast<char*>(m_nodes.Allocate(offsetof(FoundFolder, path) + path.size() + 1));
     FoundFolder*& head = m_buckets[hash & (m_bucketCount - 1)];
     FoundFolder* const folder = new (place)
-        FoundFolder{m_folders, head, nullptr, nullptr, nullptr, 0, static_cast<unsigned long>(path.size()), {}};
+        FoundFolder{m_folders, head, nullptr, nullptr, nullptr, static_cast<unsigned long>(path.size()), {}};
     std::memcpy(folder->path, path.data(), path.size());
     folder->path[path.size()] = '\0';
     m_folders = head = folder;
@@ -68,7 +68,7 @@ void CFoundList::Add(FoundFolder& folder, const char* name)
     FoundFile* const file = new (m_nodes.Allocate(offsetof(FoundFile, name) + size)) FoundFile{folder.files, {}};
     std::memcpy(file->name, name, size);
     folder.files = file;
-    ++folder.count, ++m_count;
+    ++m_count;
 }
 
 bool CFoundList::Contains(const FoundFolder& folder, const char* name) const

@@ -27,7 +27,6 @@ struct FoundFolder {
     FoundFile* files;         // newest first
     FoundFile* held;          // files handed back while deleting, to be tried again (CleaningRun.cpp)
     KeptListing* listing;     // while a run collects, its kept listing of the folder
-    unsigned long count;      // of `files`
     unsigned long length;     // of `path`
     char path[1];             // full path (UTF-8) ending in a backslash, terminated
 };
