@@ -35,14 +35,38 @@ struct Head : Bytes {
     CReadOn* rest;
 };
 
-// The machines of a COFF object's header (IMAGE_FILE_MACHINE_*): those the
-// compilers and assemblers of every Visual C++ wrote for.
+// The machines of a COFF object's header (IMAGE_FILE_MACHINE_*) that a
+// Microsoft compiler, assembler or resource compiler wrote objects for, each
+// with the tools that did. The plain object and the anonymous one take the
+// same machines. Left out, as no Microsoft tool wrote their objects: SH3E
+// (0x01A4), AM33 (0x01D3), TriCore (0x0520), CEF (0x0CEF), EFI byte code
+// (0x0EBC, Intel's compiler), M32R (0x9041) and CEE (0xC0EE).
 constexpr WORD kCoffMachines[] = {
-    0x014C, 0x8664, 0xAA64, 0xA641, 0xA64E,  // x86, x64, ARM64, ARM64EC, ARM64X
-    0x01C0, 0x01C2, 0x01C4, 0x0200,          // ARM, Thumb, ARMv7, Itanium
-    0x0162, 0x0166, 0x0168, 0x0169, 0x0266, 0x0366, 0x0466,  // MIPS
-    0x0184, 0x0284, 0x01F0, 0x01F1,          // Alpha, Alpha 64, PowerPC, PowerPC with FPU
-    0x01A2, 0x01A3, 0x01A6, 0x01A8,          // SH3, SH3 DSP, SH4, SH5
+    0x014C,  // x86: every Visual C++, from 1.0 (32-bit) on
+    0x8664,  // x64: the Platform SDK's compilers for AMD64, Visual Studio 2005 on
+    0x0200,  // Itanium: the Platform SDK's compilers, Visual Studio 2005 to 2010
+    0xAA64,  // ARM64: Visual Studio 2017 (15.9) on
+    0xA641,  // ARM64EC: Visual Studio 2019 (16.10) on
+    0xA64E,  // ARM64X: Visual Studio 2022's tools, for import objects of ARM64X libraries
+    0x01C0,  // ARM: eMbedded Visual C++ 3 and 4, Visual Studio 2005 and 2008 for Windows CE
+    0x01C2,  // Thumb: eMbedded Visual C++ 4 and Visual Studio 2005 and 2008 for Windows CE (/QRthumb)
+    0x01C4,  // ARMv7 (Thumb-2): Visual Studio 2012 on, for Windows RT, Phone and IoT
+    0x0162,  // MIPS R3000: the MIPS compilers of Windows NT 3 and of the first Windows CE toolkits
+    0x0166,  // MIPS R4000: Visual C++ 2 to 4 for Windows NT on MIPS; eMbedded Visual C++ for Windows CE
+    0x0168,  // MIPS R10000: the MIPS compilers of Windows NT 4
+    0x0169,  // MIPS for Windows CE (WCEMIPSV2): eMbedded Visual C++ 3 and 4
+    0x0266,  // MIPS16: eMbedded Visual C++ 3 and 4 for Windows CE
+    0x0366,  // MIPS with FPU: eMbedded Visual C++ 3 and 4 for Windows CE
+    0x0466,  // MIPS16 with FPU: eMbedded Visual C++ 3 and 4 for Windows CE
+    0x0184,  // Alpha: Visual C++ 2 to 6 for Windows NT on Alpha
+    0x0284,  // Alpha 64: the Platform SDK's compilers for 64-bit Windows 2000 on Alpha
+    0x01F0,  // PowerPC: Visual C++ 2 and 4 for Windows NT on PowerPC; Windows CE 2
+    0x01F1,  // PowerPC with FPU: the same, with floating point
+    0x01F2,  // PowerPC, big-endian: Visual Studio 2005 to 2010 with the Xbox 360 SDK
+    0x01A2,  // SH3: Windows CE toolkits, eMbedded Visual C++ 3 and 4
+    0x01A3,  // SH3 DSP: eMbedded Visual C++ 4 for Windows CE
+    0x01A6,  // SH4: Windows CE toolkits, eMbedded Visual C++ 3 and 4, Visual Studio 2005 and 2008
+    0x01A8,  // SH5: Platform Builder for Windows CE .NET
 };
 
 bool IsCoffMachine(WORD machine)

@@ -105,9 +105,9 @@ vorlix /W:*.xobj 'C:\vorlix-fb'
 check "only intermediates go, as /N lists them; every other file is named with what it is; status 0" test "$listed
 $status $(LC_ALL=C sort "$out")
 $(cd "$fb" && find . -type f | sed 's|^\./||; s|/|\\|g' | LC_ALL=C sort)" = "0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - do usunięcia: 85 plików (49706058 bajtów), pominięte: 109 plików")
+C:\vorlix-fb - do usunięcia: 89 plików (53210907 bajtów), pominięte: 109 plików")
 0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - usunięte: 85 plików (49706058 bajtów), pominięte: 109 plików")
+C:\vorlix-fb - usunięte: 89 plików (53210907 bajtów), pominięte: 109 plików")
 $(awk -F '\t' '$1 != "go" { print $2 }' "$fb.table" | LC_ALL=C sort)"
 
 # A drive of old projects: /N /Q says where the space is, largest first;
