@@ -8,6 +8,9 @@
 //       run, and the engine beside both floors, del /s and find -delete;
 //       --runs=N: each contender N times, in turn, and the medians;
 //       --engine-only: the engine beside the floors alone
+//   vorlix_bench [--runs=N] --one-folder=N
+//       collecting one folder of N files, with the ten alone and with a
+//       pattern that overlaps them
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
@@ -28,11 +31,14 @@ int main(int argc, char** argv)
 {
     BenchOptions options = {kDeleteThreads, 1, false};
     std::vector<int> sizes;
+    int oneFolder = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--threads=", 10) == 0)
             options.threads = std::atoi(argv[i] + 10);
         else if (std::strncmp(argv[i], "--runs=", 7) == 0)
             options.runs = std::max(1, std::atoi(argv[i] + 7));
+        else if (std::strncmp(argv[i], "--one-folder=", 13) == 0)
+            oneFolder = std::atoi(argv[i] + 13);
         else if (std::strcmp(argv[i], "--engine-only") == 0)
             options.engineOnly = true;
         else
@@ -47,6 +53,14 @@ int main(int argc, char** argv)
     RunShell("rm -rf " + ShellQuote(UnixPath(base)));
     CreateDirectoryA(base.c_str(), nullptr);
 
+    if (oneFolder > 0) {
+        const OneFolderFigures f = MeasureOneFolder(base, oneFolder, options.runs);
+        std::printf("one folder of %d files, the median of %d run%s: collect, ten alone %.3f s, with *.OBJ %.3f s: "
+                    "%.3f times\n",
+                    oneFolder, options.runs, options.runs == 1 ? "" : "s", f.ten, f.overlapping, f.overlapping / f.ten);
+        RemoveDirectoryA(base.c_str());
+        return 0;
+    }
     const StepPatches patches;
     std::vector<Figures> all;
     for (int size : sizes) {

@@ -264,6 +264,28 @@ double Median(const std::vector<Figures>& runs, Figure figure)
 
 }  // namespace
 
+OneFolderFigures MeasureOneFolder(const std::string& base, int files, int runs)
+{
+    // Files of *.obj and *.tmp in turn: "*.OBJ" names what *.obj names, so
+    // each file it meets is looked up among those found.
+    const std::string folder = base + "\\one-folder";
+    RunShell("mkdir -p " + ShellQuote(UnixPath(folder)) + " && cd " + ShellQuote(UnixPath(folder)) +
+             " && seq -f 'f%06.0f' 1 " + std::to_string(files) + " | awk '{ print $0 (NR % 2 ? \".obj\" : \".tmp\") }' | xargs touch");
+    const std::vector<std::string> overlapping = {"*.OBJ"};
+    std::vector<double> ten, overlap;
+    TimeCollect(folder, {});  // warms the folder
+    for (int run = 0; run < runs; ++run) {
+        // In the order ten, overlap, overlap, ten, so that a drift weighs on both alike.
+        double t = TimeCollect(folder, {}), o = TimeCollect(folder, overlapping);
+        o += TimeCollect(folder, overlapping), t += TimeCollect(folder, {});
+        ten.push_back(t / 2), overlap.push_back(o / 2);
+    }
+    RunShell("rm -rf " + ShellQuote(UnixPath(folder)));
+    std::sort(ten.begin(), ten.end());
+    std::sort(overlap.begin(), overlap.end());
+    return {ten[ten.size() / 2], overlap[overlap.size() / 2]};
+}
+
 Figures Measure(const std::string& base, int matching, const BenchOptions& options)
 {
     const int projects = (matching + kMatchingPerProject - 1) / kMatchingPerProject;

@@ -35,3 +35,11 @@ struct Figures {
 // Every contender options.runs times on trees of `matching` files, in turn,
 // in `base`; the median of each figure.
 Figures Measure(const std::string& base, int matching, const BenchOptions& options);
+
+// Collecting one folder of `files` files, half of them *.obj, with the ten
+// alone and with a pattern that can name what they name ("*.OBJ"), which
+// looks each file up among those found: the medians of `runs`, in seconds.
+struct OneFolderFigures {
+    double ten, overlapping;
+};
+OneFolderFigures MeasureOneFolder(const std::string& base, int files, int runs);

@@ -22,6 +22,10 @@ void AddReason(CConsoleText& out, DWORD error)
         out.Add("prowadzi poza wskazany katalog");
         return;
     }
+    if (error == kErrorTwinFolder) {
+        out.Add("nie da się go odróżnić od pliku poza wskazanym katalogiem");
+        return;
+    }
     if (error == kKeptShortRead) {
         out.Add("odczytano mniej bajtów, niż plik ma");
         return;

@@ -35,16 +35,20 @@ bool NamesAFolder(const wchar_t* typed)
 {
     const std::wstring_view text = typed;
     const bool drive = text.size() >= 2 && text[1] == L':';
+    // From a separator, only a name of its own names a folder: "\." and
+    // "\.." are the current drive's root, as "%OUT%\." gives of an empty
+    // variable. A relative "." or ".." names the folder it is taken from.
+    const bool fromRoot = !drive && !text.empty() && (text[0] == L'\\' || text[0] == L'/');
     bool named = drive;
     for (size_t start = drive ? 2 : 0; start < text.size();) {
         const size_t end = std::min(text.find_first_of(L"\\/", start), text.size());
         const std::wstring_view name = text.substr(start, end - start);
+        const bool dots = name == L"." || name == L"..";
         // Windows drops the dots and spaces that end a name: made only of
         // those, it would name the folder it stands in.
-        if (!name.empty() && name.find_first_not_of(L". ") == std::wstring_view::npos && name != L"." &&
-            name != L"..")
+        if (!name.empty() && name.find_first_not_of(L". ") == std::wstring_view::npos && !dots)
             return false;
-        named = named || !name.empty();
+        named = named || (!name.empty() && !(fromRoot && dots));
         start = end + 1;
     }
     return named;
@@ -59,7 +63,13 @@ std::wstring OpenedFolder(const wchar_t* typed)
     std::wstring text = typed;
     if (text.size() == 2 && text[1] == L':')
         text += L'\\';
-    return FullPath(text);
+    // A device ("CON" is "\\.\CON", "\\.\C:" a volume) or a prefix with
+    // no path after it ("\\?\") is no folder.
+    std::wstring full = FullPath(text);
+    const bool prefixed = full.compare(0, 4, L"\\\\.\\") == 0 || full.compare(0, 4, L"\\\\?\\") == 0;
+    if (prefixed && full.find(L'\\', 4) == std::wstring::npos)
+        full.clear();
+    return full;
 }
 
 std::string ProgressText(const CCleaningProgress& progress)
@@ -226,7 +236,7 @@ void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObse
     }
     Drain drain{found, deleter, observer, progress, {}, CFoundTurns(found), 0, {}};
     if (observer)
-        drain.path.reserve(3 * kMaxPathUnits);  // any path in UTF-8
+        drain.path.reserve(3 * (kMaxPathUnits + kMaxNameUnits));  // any folder's path and name, in UTF-8
     RunOnThreads(threads, &Drain::Work, &drain);
     drain.TryHeldAgain();
     found.Clear();  // the files handed over, too

@@ -16,8 +16,6 @@
 #include "NtFile.h"
 #include "PathText.h"
 
-extern "C" NTSYSAPI BOOLEAN NTAPI RtlEqualUnicodeString(PCUNICODE_STRING a, PCUNICODE_STRING b,
-                                                        BOOLEAN caseInsensitive);
 extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
 
 namespace {
@@ -65,16 +63,21 @@ private:
     HANDLE m_handle;
 };
 
-bool EqualIgnoringCase(const WCHAR* a, const WCHAR* b, size_t length)
+// Names are compared as the file system compares them where it tells case
+// apart (a folder that WSL made, any folder under Wine): exactly. Both sides
+// come from the file system, the bound's name from its own handle and the
+// names below it from the listings, so they agree wherever nothing was
+// swapped; "proj" and "PROJ" are then two folders.
+bool Equal(const WCHAR* a, const WCHAR* b, size_t length)
 {
-    UNICODE_STRING first = Counted(a, length), second = Counted(b, length);
-    return RtlEqualUnicodeString(&first, &second, TRUE) != FALSE;
+    return std::equal(a, a + length, b);
 }
 
 // Whether `have`, the handle's name for the path below the folder, names
-// the path `want`: the same parts, without regard to case. Wine names a
-// folder whose name ends in dots or spaces without them ("Release." as
-// "Release"), so a part may lack those; nothing else may differ.
+// the path `want`: the same parts, exactly. Wine names a folder whose name
+// ends in dots without them ("Release." as "Release"), so a part may lack
+// those; nothing else may differ. (That Wine names "proj." and "proj" alike
+// is why the bound must have no such twin: CConfinedDeleter.)
 bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size_t haveLength)
 {
     const WCHAR* const wantEnd = want + wantLength;
@@ -86,7 +89,7 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
         const WCHAR* cut = wantPart;
         while (static_cast<size_t>(cut - want) > length && (cut[-1] == L'.' || cut[-1] == L' '))
             --cut;
-        if (static_cast<size_t>(cut - want) != length || !EqualIgnoringCase(want, have, length))
+        if (static_cast<size_t>(cut - want) != length || !Equal(want, have, length))
             return false;
         if (wantPart == wantEnd || havePart == haveEnd)
             return wantPart == wantEnd && havePart == haveEnd;
@@ -104,7 +107,7 @@ bool IsNamed(const UNICODE_STRING* actual, const std::wstring& rootName, const W
     if (length && actual->Buffer[length - 1] == L'\\')
         --length;  // a drive's root
     const size_t rootLength = rootName.size();
-    if (!actual || length < rootLength || !EqualIgnoringCase(rootName.data(), actual->Buffer, rootLength))
+    if (!actual || length < rootLength || !Equal(rootName.data(), actual->Buffer, rootLength))
         return false;
     if (belowLength == 0)
         return length == rootLength;
@@ -287,10 +290,71 @@ NTSTATUS DeleteReadOnly(HANDLE file)
     return deleted;
 }
 
+// Where `path` (a SuperPath) stops being its root: past "\\?\C:\", or
+// "\\?\UNC\server\share\".
+size_t RootLength(const std::wstring& path)
+{
+    size_t end = path.find(L'\\', 4);
+    if (path.compare(4, 4, L"UNC\\") == 0)
+        end = path.find(L'\\', path.find(L'\\', 8) + 1);
+    return end == std::wstring::npos ? path.size() : end + 1;
+}
+
+// The name that the handle on the folder `path` (as itself) has; empty
+// when it cannot be had.
+std::wstring HandleNameOf(const std::wstring& path)
+{
+    const FileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    NameBuffer buffer;
+    const UNICODE_STRING* name = folder.IsOpen() ? NameOf(folder, buffer) : nullptr;
+    return name ? std::wstring(name->Buffer, name->Length / sizeof(WCHAR)) : std::wstring();
+}
+
+// Whether a folder on the path `path` (a SuperPath ending in a backslash),
+// the bound or one above it, has a sibling whose handle is named as its own
+// is: one whose name differs only in the dots and spaces that end it, as
+// Wine names "proj." and "proj" alike. A link below the bound to a file in
+// such a twin would pass for a file of the bound; nothing tells them apart.
+// The names decide, not the platform: where they differ, as on Windows, a
+// twin is harmless.
+bool HasTwinNamedAlike(const std::wstring& path)
+{
+    for (size_t start = RootLength(path), end; start < path.size(); start = end + 1) {
+        end = path.find(L'\\', start);
+        const std::wstring parent = path.substr(0, start);
+        const std::wstring name = path.substr(start, end - start);
+        const size_t stem = name.find_last_not_of(L". ") + 1;
+        if (stem == 0)
+            continue;
+        WIN32_FIND_DATAW entry;
+        const HANDLE search = FindFirstFileExW((parent + name.substr(0, stem) + L'*').c_str(), FindExInfoBasic, &entry,
+                                               FindExSearchNameMatch, nullptr, 0);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        std::wstring own;
+        bool twin = false;
+        do {
+            const std::wstring_view other = entry.cFileName;
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || other == name ||
+                other.compare(0, stem, name, 0, stem) != 0 ||
+                other.find_first_not_of(L". ", stem) != std::wstring_view::npos)
+                continue;
+            if (own.empty())
+                own = HandleNameOf(path.substr(0, end));
+            twin = !own.empty() && HandleNameOf(parent + entry.cFileName) == own;
+        } while (!twin && FindNextFileW(search, &entry));
+        FindClose(search);
+        if (twin)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool CConfinedDeleter::s_bReadsFirst = true;
-bool CConfinedDeleter::s_bAsksEachName = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 
 CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules) : m_rules(rules)
 {
@@ -310,15 +374,21 @@ CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& ru
     if (nameLength && name->Buffer[nameLength - 1] == L'\\')
         --nameLength;  // a drive's root
     AppendUtf8(m_rootText, full.data(), full.size());
-    m_rootPath.swap(rootPath);
     m_rootName.assign(name->Buffer, nameLength);
+    if (HasTwinNamedAlike(rootPath))
+        m_refusal = kErrorTwinFolder;
+    m_rootPath.swap(rootPath);
 }
 
 CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* folder) : m_path(folder)
 {
     const std::string& rootText = deleter.m_rootText;
-    if (!deleter.IsBound() || _strnicmp(folder, rootText.c_str(), rootText.size()) != 0) {
+    if (!deleter.IsBound() || std::strncmp(folder, rootText.c_str(), rootText.size()) != 0) {
         m_error = kErrorOutsideFolder;
+        return;
+    }
+    if (deleter.m_refusal != ERROR_SUCCESS) {
+        m_error = deleter.m_refusal;
         return;
     }
     // The path as the wide calls take it: the bound's, then the path below,
@@ -392,7 +462,7 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
     if (folder.m_error != ERROR_SUCCESS)
         return folder.m_error;
     // A name, not a path: one of at most 255 units on every Windows file system.
-    WCHAR wide[1024];
+    WCHAR wide[kMaxNameUnits];
     const size_t length = DecodeUtf8(name, wide, std::size(wide));
     if (length == 0 || std::find(wide, wide + length, L'\\') != wide + length)
         return ERROR_INVALID_NAME;
@@ -404,12 +474,13 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
     const NTSTATUS result = OpenAsItself(folder.m_handle, wide, length, access, read, opened);
     if (!NT_SUCCESS(result))
         return WhyNotOpened(result);
+    // Where it is, as its handle names it: on Windows a link opens as the
+    // link, but under Wine it opens through to its target all the same and
+    // lists as a plain file, and only the name shows where it led.
     const FileHandle file(opened);
-    if (s_bAsksEachName) {
-        const DWORD where = CheckName(file, folder.m_path, name);
-        if (where != ERROR_SUCCESS)
-            return where;
-    }
+    const DWORD where = CheckName(file, folder.m_path, name);
+    if (where != ERROR_SUCCESS)
+        return where;
 
     // A link stays, wherever it points. The rest is told by the handle too,
     // as the file is now: its size, whether its data is on this disk, its

@@ -90,12 +90,6 @@ public:
     // Whether files of the nine extensions are read first (Intermediates.h).
     // Only the benchmark clears it, to time the reads.
     static bool s_bReadsFirst;
-    // Whether each file's handle is asked its name too. Windows opens a link
-    // as the link, and its handle tells it so; Wine opens a file link
-    // through to its target all the same and lists it as a plain file, and
-    // only the handle's name shows where it led. Set where Wine runs the
-    // program; the tests clear it to answer as Windows does.
-    static bool s_bAsksEachName;
 
 private:
     // Whether the handle `file` names the file `name` of the folder at
@@ -107,4 +101,7 @@ private:
     std::string m_rootText;   // the folder's full path, ending in a backslash, as collected paths begin
     std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)
     std::wstring m_rootName;  // its name from the handle, no trailing backslash; empty: not bound
+    // Why every delete is refused, though bound: kErrorTwinFolder where a
+    // folder on its path has a twin that handles name alike.
+    DWORD m_refusal = ERROR_SUCCESS;
 };

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <new>
 
 namespace {
@@ -67,17 +68,27 @@ void CFoundList::Add(FoundFolder& folder, const char* name)
     const size_t size = std::strlen(name) + 1;
     FoundFile* const file = new (m_nodes.Allocate(offsetof(FoundFile, name) + size)) FoundFile{folder.files, {}};
     std::memcpy(file->name, name, size);
+    if (m_namesHashed)
+        m_names.insert({&folder, std::string_view(file->name, size - 1)});  // a node unlinked if it throws
     folder.files = file;
     ++m_count;
 }
 
-bool CFoundList::Contains(const FoundFolder& folder, const char* name) const
+bool CFoundList::Contains(const FoundFolder& folder, const char* name)
 {
-    for (const FoundFile* file = folder.files; file; file = file->next) {
-        if (std::strcmp(file->name, name) == 0)
-            return true;
+    if (!m_namesHashed) {
+        for (const FoundFolder* each = m_folders; each; each = each->next) {
+            for (const FoundFile* file = each->files; file; file = file->next)
+                m_names.insert({each, file->name});
+        }
+        m_namesHashed = true;
     }
-    return false;
+    return m_names.count({&folder, name}) != 0;
+}
+
+size_t CFoundList::FileKeyHash::operator()(const FileKey& key) const
+{
+    return std::hash<std::string_view>()(key.name) ^ reinterpret_cast<size_t>(key.folder) * 0x9E3779B1u;
 }
 
 void CFoundList::Clear()
@@ -88,6 +99,8 @@ void CFoundList::Clear()
     m_bucketCount = m_folderCount = 0;
     m_folders = nullptr;
     m_count = 0;
+    std::unordered_set<FileKey, FileKeyHash>().swap(m_names);
+    m_namesHashed = false;
 }
 
 void PathOf(const FoundFolder& folder, const FoundFile& file, std::string& path)

@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "Arena.h"
 
@@ -51,9 +52,12 @@ public:
 
     // Whether the file `name` of `folder` is in the list, byte for byte:
     // files whose names differ only in case, as a case-sensitive folder
-    // holds them, are two. Looks through the folder's files one by one:
-    // the collector asks only where two of its patterns can name one file.
-    bool Contains(const FoundFolder& folder, const char* name) const;
+    // holds them, are two. The first call hashes every file's name with its
+    // folder, and every Add after it does too, so that a look-up costs the
+    // same in a folder of any size; the collector asks only where two of
+    // its patterns can name one file, so the ten never pay for it. Throws
+    // std::bad_alloc, and then the list is as it was.
+    bool Contains(const FoundFolder& folder, const char* name);
 
     bool IsEmpty() const { return m_count == 0; }
     unsigned long Count() const { return m_count; }
@@ -66,6 +70,16 @@ public:
 private:
     FoundFolder* Find(std::string_view path, size_t hash) const;
 
+    // A file by its folder and its name, for Contains.
+    struct FileKey {
+        const FoundFolder* folder;
+        std::string_view name;
+        bool operator==(const FileKey& other) const { return folder == other.folder && name == other.name; }
+    };
+    struct FileKeyHash {
+        size_t operator()(const FileKey& key) const;
+    };
+
     FoundFolder* m_folders = nullptr;
     // The folders by the hash of their paths; m_bucketCount heads, a power
     // of two, at least as many as there are folders.
@@ -73,6 +87,9 @@ private:
     size_t m_bucketCount = 0, m_folderCount = 0;
     CArena m_nodes;
     unsigned long m_count = 0;
+    // Every file's key once Contains is first asked; empty until then.
+    std::unordered_set<FileKey, FileKeyHash> m_names;
+    bool m_namesHashed = false;
 };
 
 // The full path of the file `file` of `folder`, in `path`.

@@ -11,6 +11,10 @@ enum KeptReason : DWORD {
     // Failures: a matching file that should have gone stays.
     kErrorOutsideFolder = 0x20000001,  // its handle names another file than the path below the folder
     kKeptShortRead,  // a read gave fewer bytes than the file holds, so its first bytes decide nothing
+    // A folder on the path of the folder cleaned has a twin, its name but
+    // for the dots and spaces that end it, which the system names alike: a
+    // file cannot be told from one there.
+    kErrorTwinFolder,
 
     // Not failures: the file stays as the user asked, or for what it is.
     kKeptTooNew,  // written too lately to go (CDeleteRules::writtenBefore)

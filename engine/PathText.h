@@ -14,6 +14,9 @@
 
 // The longest path the wide calls take, in UTF-16 units, terminator included.
 constexpr size_t kMaxPathUnits = 32768;
+// The longest file name a delete takes, in UTF-16 units, terminator
+// included: past what any file system stores (255).
+constexpr size_t kMaxNameUnits = 1024;
 
 void AppendUtf8(std::string& out, const wchar_t* text, size_t length);
 

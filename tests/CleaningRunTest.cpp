@@ -32,14 +32,51 @@ struct Outcome : CDeleteObserver {
     void Kept(const char* path, DWORD error) override { kept.emplace_back(path, error), told.push_back(path); }
 };
 
-// No file's handle is asked its name, as on Windows, where a link opens as
-// the link: the folders' own checks must do. (Under Wine, which opens a
-// file link through to its target, each file's name is asked too.)
-struct AsOnWindows {
-    const bool asked = CConfinedDeleter::s_bAsksEachName;
-    AsOnWindows() { CConfinedDeleter::s_bAsksEachName = false; }
-    ~AsOnWindows() { CConfinedDeleter::s_bAsksEachName = asked; }
-};
+static decltype(&NtQueryObject) g_queryObject;
+
+// As Windows may name a handle: as it was opened, the folder in capitals as
+// typed. (As the folder is stored is how Wine names it.)
+static NTSTATUS NTAPI NameAsOpened(HANDLE handle, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length,
+                                   PULONG returned)
+{
+    static const wchar_t kStored[] = L"\\??\\C:\\vorlix-tests\\capitals\\opened";
+    const NTSTATUS result = g_queryObject(handle, kind, info, length, returned);
+    const UNICODE_STRING& name = static_cast<OBJECT_NAME_INFORMATION*>(info)->Name;
+    if (kind == ObjectNameInformation && NT_SUCCESS(result) && name.Length >= sizeof kStored - 2 &&
+        _wcsnicmp(name.Buffer, kStored, wcslen(kStored)) == 0)
+        CharUpperBuffW(name.Buffer, static_cast<DWORD>(wcslen(kStored)));
+    return result;
+}
+
+// A folder typed in capitals is cleaned in full, whether its handles are
+// named as the folder is stored or as it was opened: the path each is held
+// to is built from the bound's own handle and the listings, as the name is.
+TEST(CleaningRun, CleansAFolderTypedInOtherCase)
+{
+    const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsOpened, &g_queryObject);
+    for (const std::string folder : {"C:\\vorlix-tests\\capitals\\stored\\", "C:\\vorlix-tests\\capitals\\opened\\"}) {
+        std::string typed = folder;
+        CharUpperBuffA(&typed[0], static_cast<DWORD>(typed.size()));
+        CleanFolder(WideOf(typed.c_str()).c_str());
+        EXPECT_FALSE(Exists(folder + "Debug\\a.obj") || Exists(folder + "b.pch")) << typed;
+    }
+}
+
+// Two folders whose paths hash alike are two folders, each with its own
+// files; a folder put in a file's place after collecting is no file, and
+// stays though it is empty.
+TEST(CleaningRun, TellsFoldersAndFilesApart)
+{
+    const std::string hash = "C:\\vorlix-tests\\hash\\";
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\hash");
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, L"C:\\vorlix-tests\\hash");
+    ASSERT_TRUE(DeleteFileA((hash + "swapped.tmp").c_str()) && CreateDirectoryA((hash + "swapped.tmp").c_str(), nullptr));
+    DeleteFound(collector.found, deleter);
+    EXPECT_FALSE(Exists(hash + "hdtrw\\a.tmp") || Exists(hash + "vckxa\\b.tmp")) << "two folders taken for one";
+    EXPECT_TRUE(Exists(hash + "swapped.tmp")) << "the folder in a file's place deleted";
+}
 
 // A folder swapped after collecting for one whose Debug is a link leads
 // outside, and what it leads to stays, by the folder's check alone. (A file
@@ -47,7 +84,6 @@ struct AsOnWindows {
 // shows: console.sh.)
 TEST(CleaningRun, DeletesNothingOutsideTheFolder)
 {
-    const AsOnWindows asOnWindows;
     const std::string escape = "C:\\vorlix-tests\\escape\\", in = escape + "in\\";
     const CConfinedDeleter deleter(WideOf(in.c_str()).c_str());
     CFileCollector collector;
@@ -70,7 +106,6 @@ TEST(CleaningRun, DeletesNothingOutsideTheFolder)
 // file found: it unlinks at the close by the path, which leads elsewhere.)
 TEST(CleaningRun, DeletesThroughEachFolderAsItWasOpened)
 {
-    const AsOnWindows asOnWindows;
     const std::string root = "C:\\vorlix-tests\\relative\\", in = root + "in\\", debug = in + "proj\\Debug\\";
     const CConfinedDeleter deleter(WideOf(in.c_str()).c_str());
     const CConfinedDeleter::CFolder folder(deleter, debug.c_str());
@@ -157,6 +192,8 @@ TEST(CleaningRun, TakesTheFolderTheTextNames)
         {L".", L"T:\\proj\\sub"},          {L"Gra/Debug/", L"T:\\proj\\sub\\Gra\\Debug\\"},
         {L"C:\\Stare \\", L"C:\\Stare \\"}, {L"T:", L"T:\\"},
         {L"C:\\", L"C:\\"},                {L"\\Gra", L"T:\\Gra"},
+        {L"\\.", L""}, {L"\\.\\", L""}, {L"\\..", L""}, {L"/.\\..", L""}, {L"\\\\?\\", L""}, {L"CON", L""},
+        {L"\\proj\\..", L"T:\\"}, {L"C:\\.", L"C:\\"}, {L"..\\..", L"T:\\"},
     };
     wchar_t current[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, current);

@@ -20,9 +20,9 @@ constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY, kReparse = FILE_ATTRIBUTE_R
 // What the systems answer of a file that another program deleted while its
 // delete looked at it: named below \$Extend\$Deleted (Windows 10), unlinked
 // and nameless (Wine), pending and nameless; or one named elsewhere, as a
-// link leads; or one named in other case than its folder was, as a
-// volume's own name for it may be.
-enum Meanwhile { kAsItIs, kPosixDeleted, kUnlinked, kPending, kElsewhere, kOtherCase };
+// link leads: outside, in a twin of the folder in other case (which a
+// folder that tells case apart may hold), or the folder above.
+enum Meanwhile { kAsItIs, kPosixDeleted, kUnlinked, kPending, kElsewhere, kOtherCase, kAbove };
 
 struct Case {
     const wchar_t* file;  // in C:\vorlix-tests\delete, as IsOn takes it
@@ -102,7 +102,7 @@ NTSTATUS NTAPI QueryAsWindows(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, 
 NTSTATUS NTAPI NameAsWindows(HANDLE file, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length, PULONG returned)
 {
     static WCHAR kNames[][64] = {L"", L"\\Device\\HarddiskVolume3\\$Extend\\$Deleted\\001200000000A35F", L"", L"",
-                                 L"\\Device\\HarddiskVolume3\\moved"};
+                                 L"\\Device\\HarddiskVolume3\\moved", L"", L"\\??\\C:\\vorlix-tests"};
     const NTSTATUS result = g_queryObject(file, kind, info, length, returned);
     if (kind != ObjectNameInformation || !g_deleting || !IsOn(file, L"\\delete"))
         return result;
@@ -188,8 +188,6 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
     const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &QueryAsWindows, &g_queryInformation);
     const CImportPatch set(L"ntdll.dll", "NtSetInformationFile", &SetAsWindows, &g_setInformation);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
-    const bool asksEachName = CConfinedDeleter::s_bAsksEachName;
-    CConfinedDeleter::s_bAsksEachName = false;  // as on Windows, where the handle tells a link
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     CDeleteRules plain, force, preview, aged;
@@ -209,7 +207,8 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         {L"\\unlinked.obj", kUnlinked, plain, 0, 0, 0, ERROR_PATH_NOT_FOUND, kNone, false},
         {L"\\pending.obj", kPending, plain, 0, 0, 0, ERROR_PATH_NOT_FOUND, kNone, false},
         {L"\\moved.obj", kElsewhere, plain, 0, 0, 0, kErrorOutsideFolder, kNone, false},
-        {L"\\case.obj", kOtherCase, plain, 0, 0, 0, ERROR_SUCCESS, kNone, true},
+        {L"\\case.obj", kOtherCase, plain, 0, 0, 0, kErrorOutsideFolder, kNone, false},
+        {L"\\above.obj", kAbove, plain, 0, 0, 0, kErrorOutsideFolder, kNone, false},
         {L"\\huge.tmp", kAsItIs, plain, 0, 0, 0, ERROR_SUCCESS, kNone, false},
         {L"\\win10.obj", kAsItIs, force, 0, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
         {L"\\win7.obj", kAsItIs, force, kStatusInvalidInfoClass, kReadOnly, 0, ERROR_SUCCESS, kOneCall, true},
@@ -239,7 +238,6 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         EXPECT_EQ(c.result == ERROR_SUCCESS && !c.rules.checkOnly, gone) << path;
         EXPECT_TRUE(gone || g_readOnly == ((c.told & kReadOnly) != 0)) << path << " keeps its attributes";
     }
-    CConfinedDeleter::s_bAsksEachName = asksEachName;
     EXPECT_FALSE(g_moved) << "another program moved or deleted the file between the check and the delete";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\moved-out.obj"));
 }
@@ -305,4 +303,44 @@ TEST(ConfinedDelete, RefusesAFolderThatIsNowALink)
         EXPECT_EQ(tag == 0x9000001A ? DWORD{ERROR_SUCCESS} : DWORD{kErrorOutsideFolder},
                   CConfinedDeleter::CFolder(deleter, "C:\\vorlix-tests\\listed\\ok\\").Error()) << std::hex << tag;
     }
+}
+
+static decltype(&CreateFileW) g_createFileW;
+static HANDLE g_opened;  // the handle last opened, and the path that opened it
+static std::wstring g_openedAs;
+
+static HANDLE WINAPI OpenRemembered(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE from)
+{
+    g_opened = g_createFileW(path, access, share, security, disposition, flags, from), g_openedAs = path;
+    return g_opened;
+}
+
+// As Windows names a folder's handle: by the path that opened it, a dot that
+// ends a name and all ("\\?\C:\\a\\dot." as "\\??\C:\\a\\dot.").
+static NTSTATUS NTAPI NameAsOpenedBy(HANDLE handle, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length,
+                                     PULONG returned)
+{
+    const NTSTATUS result = g_queryObject(handle, kind, info, length, returned);
+    if (kind == ObjectNameInformation && handle == g_opened) {
+        static std::wstring name;
+        name = L"\\??\\" + g_openedAs.substr(4, g_openedAs.find_last_not_of(L'\\') - 3);
+        const USHORT bytes = static_cast<USHORT>(name.size() * sizeof(WCHAR));
+        static_cast<OBJECT_NAME_INFORMATION*>(info)->Name = {bytes, bytes, &name[0]};
+    }
+    return result;
+}
+
+// Beside twin\dot stands twin\dot., which Wine names as it names twin\dot: a
+// link to a file there could not be told from a file of twin\dot, so none of
+// its files is deleted. Windows names the two apart, and the folder is
+// cleaned.
+TEST(ConfinedDelete, RefusesAFolderWithATwinNamedAlike)
+{
+    EXPECT_EQ(DWORD{kErrorTwinFolder},
+              CConfinedDeleter::CFolder(CConfinedDeleter(L"C:\\vorlix-tests\\twin\\dot"), "C:\\vorlix-tests\\twin\\dot\\").Error());
+    const CImportPatch open(L"kernel32.dll", "CreateFileW", &OpenRemembered, &g_createFileW);
+    const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsOpenedBy, &g_queryObject);
+    EXPECT_EQ(DWORD{ERROR_SUCCESS},
+              CConfinedDeleter::CFolder(CConfinedDeleter(L"C:\\vorlix-tests\\twin\\dot"), "C:\\vorlix-tests\\twin\\dot\\").Error());
 }

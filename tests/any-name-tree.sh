@@ -23,7 +23,7 @@ touch readme.txt Проект/main.cpp 日本/源.cpp emoji/🚀.cpp mix/zażó�
 # that WSL made; each intermediate goes, and each source stays.
 mkdir -p case/Debug case/debug case/DEBUG
 "$intermediates" case/{a.obj,A.OBJ,A.obj,x.pch} case/Debug/m.ilk case/debug/m.ilk case/DEBUG/M.ILK
-touch case/{a.cpp,A.CPP} case/{Debug,debug}/m.cpp case/DEBUG/M.CPP
+touch case/{a.cpp,A.CPP,a.log,A.LOG} case/{Debug,debug}/m.cpp case/DEBUG/M.CPP
 touch README
 ln -s ../../../../outside deep/a/b/out  # a folder link deep down that leads outside
 ln -s readme.txt inlink.obj              # named like an intermediate, leads to a source beside it

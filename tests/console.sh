@@ -187,20 +187,56 @@ check "raced by another deleter: status 0, no file named, none left, and each to
 # A folder named in Cyrillic and Japanese, on the command line as a script
 # gives it: names in any script, names that differ only in case and paths
 # far over MAX_PATH below it all go, and the file links to sources beside
-# them stay. Redirected, what code page 852 cannot spell reads "?", a
-# character for a character.
+# them stay; of a user's pattern that looks up what was found already
+# (*.l?g can name what the ten name), a.log and A.LOG are two files. Redirected,
+# what code page 852 cannot spell reads "?", a character for a character.
 any="$WINEPREFIX/drive_c/vorlix-any"
 "$here/tests/any-name-tree.sh" "$any"
 mv "$any/in" "$any/Проект 日本"
-vorlix /q 'C:\vorlix-any\Проект 日本'
+vorlix /q '/W:*.l?g' 'C:\vorlix-any\Проект 日本'
 check "a folder in any script: all but the file links go; status 1" test "$status
 $(LC_ALL=C sort "$out")" = "1
-C:\vorlix-any\?????? ?? - usunięte: 17 plików (951 bajtów), nieusunięte: 2 pliki
+C:\vorlix-any\?????? ?? - usunięte: 19 plików (951 bajtów), nieusunięte: 2 pliki
 Nie usunięto C:\vorlix-any\?????? ??\README.tmp: prowadzi poza wskazany katalog
 Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog"
 
+# Links from the folder cleaned to files in its twins, outside it. In other
+# case (PROJ and Proj beside proj, as a folder that tells case apart holds
+# them), to kinds that are read (.obj, .pdb) and one that is not (.tmp):
+# what they lead to stays, the folder's own file goes, each link is named
+# as leading outside. Beside "dot", "dot." holds what a link leads to: Wine
+# names the two folders alike, so no file of "dot" can be told from one of
+# "dot.", and none goes.
+twin="$WINEPREFIX/drive_c/vorlix-twin"
+rm -rf "$twin" && mkdir -p "$twin"/{proj,PROJ,Proj,dot,dot.}/Debug
+"$here/scripts/intermediates" "$twin"/{proj/Debug/own.obj,PROJ/Debug/c.obj,Proj/Debug/p.pdb,dot/Debug/own.obj}
+echo notes >"$twin/PROJ/Debug/notes.tmp" && echo notes >"$twin/dot./Debug/t.tmp"
+ln -s ../../PROJ/Debug/c.obj "$twin/proj/Debug/c.obj" && ln -s ../../PROJ/Debug/notes.tmp "$twin/proj/Debug/notes.tmp"
+ln -s ../../Proj/Debug/p.pdb "$twin/proj/Debug/p.pdb" && ln -s ../../dot./Debug/t.tmp "$twin/dot/Debug/t.tmp"
+vorlix /q 'C:\vorlix-twin\proj' 'C:\vorlix-twin\dot'
+outside='prowadzi poza wskazany katalog' alike='nie da się go odróżnić od pliku poza wskazanym katalogiem'
+check "links to twins of the folder: what they lead to stays, the rest of proj goes, nothing of dot; status 1" \
+    test "$status
+$(LC_ALL=C sort "$out")
+$(cd "$twin" && find . -type f | LC_ALL=C sort)" = "1
+$(LC_ALL=C sort <<EOF
+C:\vorlix-twin\proj - usunięte: 1 plik (100 bajtów), nieusunięte: 3 pliki
+Nie usunięto C:\vorlix-twin\proj\Debug\c.obj: $outside
+Nie usunięto C:\vorlix-twin\proj\Debug\notes.tmp: $outside
+Nie usunięto C:\vorlix-twin\proj\Debug\p.pdb: $outside
+C:\vorlix-twin\dot - usunięte: 0 plików (0 bajtów), nieusunięte: 2 pliki
+Nie usunięto C:\vorlix-twin\dot\Debug\own.obj: $alike
+Nie usunięto C:\vorlix-twin\dot\Debug\t.tmp: $alike
+EOF
+)
+./PROJ/Debug/c.obj
+./PROJ/Debug/notes.tmp
+./Proj/Debug/p.pdb
+./dot./Debug/t.tmp
+./dot/Debug/own.obj"
+
 chmod -R u+w "$sample"
 chmod -R u+w "$old"
-rm -rf "$sample" "$any" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$twin" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -33,9 +33,12 @@ mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}
 touch "$1"/held/sub/c.obj "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
-mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,eof,moving,posix,unlinked,pending,moved,case,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
+mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,eof,moving,posix,unlinked,pending,moved,case,above,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj"
+mkdir -p "$1"/hash/{hdtrw,vckxa} && touch "$1"/hash/{hdtrw/a.tmp,vckxa/b.tmp,swapped.tmp}  # the two paths' FNV-1a agree
+mkdir -p "$1"/twin/{dot,dot.}
+mkdir -p "$1"/capitals/{stored,opened}/Debug && "$here/scripts/intermediates" "$1"/capitals/{stored,opened}/{Debug/a.obj,b.pch}
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
 cd "$1/hostile/tree"
 long=$(printf 'd%.0s' {1..120})
