@@ -76,7 +76,7 @@ bool Equal(const WCHAR* a, const WCHAR* b, size_t length)
 // Whether `have`, the handle's name for the path below the folder, names
 // the path `want`: the same parts, exactly. Wine names a folder whose name
 // ends in dots without them ("Release." as "Release"), so a part may lack
-// those; nothing else may differ. (That Wine names "proj." and "proj" alike
+// dots or spaces that end it; nothing else may differ. (That Wine names "proj." and "proj" alike
 // is why the bound must have no such twin: CConfinedDeleter.)
 bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size_t haveLength)
 {

@@ -7,10 +7,10 @@
 // by folder: each folder is opened once, as itself (a link as
 // the link), and the open handle is asked which folder it really is; only
 // when the answer is the cleaned folder's own name followed by the path
-// below it, and the folder is no link, are its files opened, by their bare
-// names relative to that handle, each as itself, and deleted through their
-// own handles. No path above a file is walked again, so no link can redirect
-// it. Neither a folder's handle nor a file's shares delete: from the check to
+// below it, exactly, and the folder is no link, are its files opened, by
+// their bare names relative to that handle, each as itself, asked the same
+// of their own names, and deleted through their own handles. No path above
+// a file is walked again, so no link can redirect it. Neither a folder's handle nor a file's shares delete: from the check to
 // the close no other program can move, rename or replace either, so nothing
 // can be swapped in between.
 #pragma once

@@ -69,7 +69,7 @@ void CFoundList::Add(FoundFolder& folder, const char* name)
     FoundFile* const file = new (m_nodes.Allocate(offsetof(FoundFile, name) + size)) FoundFile{folder.files, {}};
     std::memcpy(file->name, name, size);
     if (m_namesHashed)
-        m_names.insert({&folder, std::string_view(file->name, size - 1)});  // a node unlinked if it throws
+        m_names.insert({&folder, std::string_view(file->name, size - 1)});  // throws with the node not yet linked
     folder.files = file;
     ++m_count;
 }

@@ -1,6 +1,9 @@
 // DialogDriver.cpp: timers that act inside modal loops.
 #include "DialogDriver.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <map>
 
 #include "engine/DllSearch.h"
@@ -12,6 +15,8 @@ namespace {
 // the system folder only. The visual styles, the shell's folder browser and
 // the link's shell call must all still work so.
 const bool s_narrowed = (NarrowDllSearch(), true);
+// What a test printed stays said if it hangs and ctest ends it.
+const bool s_unbuffered = (std::setvbuf(stdout, nullptr, _IONBF, 0), true);
 
 struct Waiter {
     std::function<bool(HWND)> match;
@@ -35,8 +40,18 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR id, DWORD)
     // Gone before the action runs: it may open a loop that polls again.
     KillTimer(nullptr, id);
     s_waiters.erase(entry);
-    if (found)
+    if (found) {
         waiter.action(found);
+        return;
+    }
+    // The action that would have ended the test's dialogs never runs: they
+    // are cancelled, so that the test goes on to say what it saw instead of
+    // hanging until ctest ends it.
+    ADD_FAILURE() << "the window waited for did not appear within 10 s";
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId() && IsWindowVisible(w))
+            PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 }  // namespace

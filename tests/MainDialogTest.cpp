@@ -84,7 +84,7 @@ static std::vector<std::string> g_captions;
 static LRESULT CALLBACK RecordCaption(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == WM_SETTEXT && GetParent(call->hwnd) == nullptr)
+    if (code == HC_ACTION && call->message == WM_SETTEXT && GetParent(call->hwnd) == nullptr && call->lParam)
         g_captions.push_back(reinterpret_cast<const char*>(call->lParam));
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -26,18 +26,19 @@ files() { (cd "$sample" && find . -type f | sort); }
 chmod a-w "$sample/Edytor/Debug/main.obj"  # read-only to Windows
 before=$(files)
 
-# Run on a drive of its own, V:, the sample: "\" and "..." name no folder,
+# Run on a drive of its own, V:, the sample: "\", "..." and "\." name no folder,
 # and a wrong answer cleans the sample at most.
 ln -sfn "$sample" "$WINEPREFIX/dosdevices/v:"
 pushd "$sample/Edytor" >/dev/null
-vorlix 'C:\vorlix-console' 'C:\nie-ma-takiego' '\' '...'
+vorlix 'C:\vorlix-console' 'C:\nie-ma-takiego' '\' '...' '\.'
 popd >/dev/null
 rm "$WINEPREFIX/dosdevices/v:"
-check "a missing folder, \ and ...: status 2, the dialog's message, and the other folder is not cleaned" \
+check "a missing folder, \, ... and \.: status 2, the dialog's message, and the other folder is not cleaned" \
     test "$status $(iconv -f CP852 -t UTF-8 "$out.err" | tr -d '\r') $(files)" = \
     "2 C:\nie-ma-takiego: Katalog o podanej nazwie nie istnieje!
 \: Katalog o podanej nazwie nie istnieje!
-...: Katalog o podanej nazwie nie istnieje! $before"
+...: Katalog o podanej nazwie nie istnieje!
+\.: Katalog o podanej nazwie nie istnieje! $before"
 
 vorlix /n 'C:\vorlix-console'
 check "/N deletes nothing, and names the read-only file and why; status 1" test "$status $(files) $(grep -cxF \

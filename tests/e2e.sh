@@ -18,7 +18,9 @@ files() { (cd "$sample" && find . -type f | sort); }
 start() {  # starts the program in the folder $current (the sample), with ARGS, and clicks its caption
     (cd "${current:-$sample}" && setsid "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1 &)
     read -r left top right _ < <(probe dialog Vorlix 20000)
-    xdotool windowfocus "$(xdotool search --name 'Wine desktop' | head -n 1)"
+    # This prefix's desktop, above any other prefix's on the display.
+    desktop=$(xdotool search --name "^${VORLIX_DESKTOP:-Default} - Wine desktop\$" | head -n 1)
+    xdotool windowraise "$desktop" windowfocus "$desktop"
     xdotool mousemove $(((left + right) / 2)) $((top + 10)) click 1
     sleep 0.3
 }

@@ -5,7 +5,7 @@
 # programs, the test is skipped (status 77), never passed.
 #   tests/release32.sh COMMAND...
 here="$(cd "$(dirname "$0")/.." && pwd)"
-export WINEPREFIX="$here/build/wineprefix32" VORLIX_WINE=/usr/lib/wine/wine
+export WINEPREFIX="$here/build/wineprefix32" VORLIX_WINE=/usr/lib/wine/wine VORLIX_DESKTOP=Release
 if ! "$here/scripts/runs32"; then
     echo "SKIPPED: this machine cannot run 32-bit programs"
     exit 77
