@@ -177,8 +177,9 @@ void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, 
             return;
     }
     if (elsewhere && IsReadBeforeDelete(name)) {
+        // Met again only where an earlier pattern can name it, as below.
         m_path.assign(folder).append(name);
-        if (!unread.ContainsExactly(m_path.c_str()))
+        if (!m_checksDuplicates || !unread.ContainsExactly(m_path.c_str()))
             unread.AddName(m_path.c_str());
         return;
     }

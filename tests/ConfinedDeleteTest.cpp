@@ -337,10 +337,11 @@ static NTSTATUS NTAPI NameAsOpenedBy(HANDLE handle, OBJECT_INFORMATION_CLASS kin
 // cleaned.
 TEST(ConfinedDelete, RefusesAFolderWithATwinNamedAlike)
 {
-    EXPECT_EQ(DWORD{kErrorTwinFolder},
-              CConfinedDeleter::CFolder(CConfinedDeleter(L"C:\\vorlix-tests\\twin\\dot"), "C:\\vorlix-tests\\twin\\dot\\").Error());
+    const auto error = [] {
+        return CConfinedDeleter::CFolder(CConfinedDeleter(L"C:\\vorlix-tests\\twin\\dot"), "C:\\vorlix-tests\\twin\\dot\\").Error();
+    };
+    EXPECT_EQ(DWORD{kErrorTwinFolder}, error());
     const CImportPatch open(L"kernel32.dll", "CreateFileW", &OpenRemembered, &g_createFileW);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsOpenedBy, &g_queryObject);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS},
-              CConfinedDeleter::CFolder(CConfinedDeleter(L"C:\\vorlix-tests\\twin\\dot"), "C:\\vorlix-tests\\twin\\dot\\").Error());
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, error()) << "named apart, as on Windows";
 }
