@@ -10,9 +10,10 @@
 // below it, exactly, and the folder is no link, are its files opened, by
 // their bare names relative to that handle, each as itself, asked the same
 // of their own names, and deleted through their own handles. No path above
-// a file is walked again, so no link can redirect it. Neither a folder's handle nor a file's shares delete: from the check to
-// the close no other program can move, rename or replace either, so nothing
-// can be swapped in between.
+// a file is walked again, so no link can redirect it. Neither a folder's
+// handle nor a file's shares delete: from the check to the close no other
+// program can move, rename or replace either, so nothing can be swapped in
+// between.
 #pragma once
 
 #include <windows.h>
