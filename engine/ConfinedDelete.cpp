@@ -300,16 +300,20 @@ size_t RootLength(const std::wstring& path)
     return end == std::wstring::npos ? path.size() : end + 1;
 }
 
-// The name that the handle on the folder `path` (as itself) has; empty
-// when it cannot be had.
-std::wstring HandleNameOf(const std::wstring& path)
+// The name that a handle on the folder `path` has, opened with
+// `flags` beside FILE_FLAG_BACKUP_SEMANTICS (as itself, or through a link),
+// without the backslash that ends a drive's root; empty when it cannot be
+// had.
+std::wstring HandleNameOf(const std::wstring& path, DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT)
 {
     const FileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
     NameBuffer buffer;
     const UNICODE_STRING* name = folder.IsOpen() ? NameOf(folder, buffer) : nullptr;
-    return name ? std::wstring(name->Buffer, name->Length / sizeof(WCHAR)) : std::wstring();
+    size_t length = name ? name->Length / sizeof(WCHAR) : 0;
+    if (length && name->Buffer[length - 1] == L'\\')
+        --length;
+    return name ? std::wstring(name->Buffer, length) : std::wstring();
 }
 
 // Whether a folder on the path `path` (a SuperPath ending in a backslash),
@@ -363,18 +367,10 @@ CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& ru
         return;
     // The folder itself, even when it is a link: its target is then the bound.
     std::wstring rootPath = SuperPath(full);
-    const FileHandle root(CreateFileW(rootPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    NameBuffer buffer;
-    const UNICODE_STRING* name = root.IsOpen() ? NameOf(root, buffer) : nullptr;
-    if (!name)
+    m_rootName = HandleNameOf(rootPath, 0);
+    if (m_rootName.empty())
         return;
-    size_t nameLength = name->Length / sizeof(WCHAR);
-    if (nameLength && name->Buffer[nameLength - 1] == L'\\')
-        --nameLength;  // a drive's root
     AppendUtf8(m_rootText, full.data(), full.size());
-    m_rootName.assign(name->Buffer, nameLength);
     if (HasTwinNamedAlike(rootPath))
         m_refusal = kErrorTwinFolder;
     m_rootPath.swap(rootPath);
