@@ -18,6 +18,7 @@ add_executable(engine_tests
     seams/ImportPatch.cpp
     tests/FileCollectorTest.cpp
     tests/ConfinedDeleteTest.cpp
+    tests/FolderBoundTest.cpp
     tests/IntermediatesTest.cpp
     tests/CleaningRunTest.cpp
     tests/PluralTest.cpp)

@@ -104,6 +104,8 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
         rules.writtenBefore = ((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime) - options.days * kDay;
     }
     const CConfinedDeleter deleter(folder.c_str(), rules);
+    if (const DWORD why = deleter.Refusal())
+        return CFolderReport(options, folder, deleter.RootText(), out, nullptr).Refused(why);
     CFileCollector collector;
     collector.bRecurse = TRUE;
     collector.excludedPatterns = options.kept;

@@ -23,7 +23,11 @@ void AddReason(CConsoleText& out, DWORD error)
         return;
     }
     if (error == kErrorTwinFolder) {
-        out.Add("nie da się go odróżnić od pliku poza wskazanym katalogiem");
+        out.Add("system nie odróżnia go od innego katalogu obok niego lub obok katalogu nad nim");
+        return;
+    }
+    if (error == kErrorTwinUnseen) {
+        out.Add("nie da się przeszukać katalogu nad nim, a system może nie odróżniać go od innego katalogu");
         return;
     }
     if (error == kKeptShortRead) {
@@ -116,10 +120,30 @@ void CFolderReport::Kept(const char* path, DWORD error)
         return;
     }
     ++m_kept;
+    if (error == kErrorTwinFolder || error == kErrorTwinUnseen) {
+        // Told once, for the folder: every file of it left stays for it.
+        if (!m_bRefused) {
+            m_bRefused = true;
+            WriteAside([&] {
+                m_out.Add(m_options.preview ? "Nie da się usunąć pozostałych plików z " : "Nie usunięto pozostałych plików z ");
+                m_out.Add(m_folder.c_str()).Add(": ");
+                AddReason(m_out, error);
+            });
+        }
+        return;
+    }
     WriteAside([&] {
         m_out.Add(m_options.preview ? "Nie da się usunąć " : "Nie usunięto ").AddPath(path).Add(": ");
         AddReason(m_out, error);
     });
+}
+
+int CFolderReport::Refused(DWORD why)
+{
+    m_out.Add("Nie wyczyszczono ").Add(m_folder.c_str()).Add(": ");
+    AddReason(m_out, why);
+    m_out.EndLine();
+    return kSomeStayed;
 }
 
 void CFolderReport::Skipped(const char* path, DWORD why)

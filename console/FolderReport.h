@@ -38,6 +38,9 @@ public:
 
     // Writes what is left to say; returns the folder's exit status.
     int Summary();
+    // Instead of all the above, where the folder is not cleaned at all: why
+    // (CConfinedDeleter::Refusal), in one line. Returns the exit status.
+    int Refused(DWORD why);
 
 private:
     // Files and bytes.
@@ -58,6 +61,7 @@ private:
     CProgressLine* m_pProgressLine;  // may be null
     Tally m_gone;
     unsigned long long m_kept = 0, m_unsearched = 0, m_skipped = 0, m_tooNew = 0;
+    bool m_bRefused = false;  // the rest of the folder's files were refused, and that was told
     // With /N /Q: what would go, by the folder directly below the one
     // named that holds it ("" for the files directly in it).
     std::map<std::string, Tally> m_bySubfolder;

@@ -79,10 +79,8 @@ std::string ProgressText(const CCleaningProgress& progress)
     return "usuwanie: " + Digits(progress.done, true) + " z " + Digits(progress.found, true);
 }
 
-void CleanFolder(const wchar_t* folder, CCleaningProgress* progress)
+void CleanFolder(const CConfinedDeleter& deleter, const wchar_t* folder, CCleaningProgress* progress)
 {
-    // The folder's own name is taken before anything below it is read.
-    const CConfinedDeleter deleter(folder);
     CFileCollector collector;
     collector.bRecurse = TRUE;
     CollectCleanable(collector, folder, progress);
@@ -94,11 +92,15 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleanin
 {
     // Every pass walks the same folders: the first reads the tree, two
     // listings at a time, and all the others walk what it kept. The listings go
-    // when collecting ends.
+    // when collecting ends, and so do the names hashed to look files up.
     CKeptListings listings(collector.found, progress ? &progress->searched : nullptr);
     struct Keep {
         CFileCollector& collector;
-        ~Keep() { collector.keptListings = nullptr; }
+        ~Keep()
+        {
+            collector.keptListings = nullptr;
+            collector.found.ForgetLookups();
+        }
     } keep{collector};
     collector.keptListings = &listings;
 
@@ -109,14 +111,14 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleanin
         spec += L'\\';
         spec.append(pattern, pattern + std::strlen(pattern));
 
-        // Nothing found yet means nothing to be a duplicate of; the choice
-        // holds for the whole call.
-        collector.bSkipDuplicateCheck = collector.found.IsEmpty();
+        // Nothing found yet, nor set aside unread, means nothing to be a
+        // duplicate of; the choice holds for the whole call.
+        collector.bSkipDuplicateCheck = collector.found.IsEmpty() && collector.unread.IsEmpty();
         collector.Collect(spec.c_str());
     }
     // A user's pattern names files only: "Debug" never empties a folder.
     for (const std::string& pattern : addedPatterns) {
-        collector.bSkipDuplicateCheck = collector.found.IsEmpty();
+        collector.bSkipDuplicateCheck = collector.found.IsEmpty() && collector.unread.IsEmpty();
         collector.CollectFiles(folder, pattern);
     }
 }

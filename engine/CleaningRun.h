@@ -44,9 +44,11 @@ struct CCleaningProgress {
 std::string ProgressText(const CCleaningProgress& progress);
 
 // Deletes every matching file in `folder` and below it, whatever its name
-// and however deep, and nothing outside it. Files that cannot be deleted
-// are left alone; nothing is reported but the progress, when asked for.
-void CleanFolder(const wchar_t* folder, CCleaningProgress* progress = nullptr);
+// and however deep, and nothing outside `deleter`'s bound, which the caller
+// takes first, on the same folder, and may refuse (its Refusal) before
+// anything is read. Files that cannot be deleted are left alone; nothing is
+// reported but the progress, when asked for.
+void CleanFolder(const CConfinedDeleter& deleter, const wchar_t* folder, CCleaningProgress* progress = nullptr);
 
 // Told of each file a run tries to delete (its full path in UTF-8, see
 // PathText.h), one call at a time, from whichever thread tried. Must not throw.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "FolderBound.h"
 #include "FolderListings.h"
 #include "Intermediates.h"
 #include "Kept.h"
@@ -19,101 +20,6 @@
 extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
 
 namespace {
-
-// Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
-union NameBuffer {
-    OBJECT_NAME_INFORMATION info;
-    BYTE bytes[sizeof(OBJECT_NAME_INFORMATION) + 32768 * sizeof(WCHAR)];
-};
-
-// The handle's name as the system knows it: "\??\C:\folder\file" under Wine,
-// "\Device\HarddiskVolume2\folder\file" on Windows. Whichever path opened
-// it, it names the file that the handle is on. Null when it cannot be had.
-const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
-{
-    ULONG returned = 0;
-    if (!NT_SUCCESS(NtQueryObject(handle, ObjectNameInformation, &buffer, sizeof buffer, &returned)) ||
-        !buffer.info.Name.Buffer)
-        return nullptr;
-    return &buffer.info.Name;
-}
-
-UNICODE_STRING Counted(const WCHAR* text, size_t length)
-{
-    const USHORT bytes = static_cast<USHORT>(length * sizeof(WCHAR));
-    return UNICODE_STRING{bytes, bytes, const_cast<WCHAR*>(text)};
-}
-
-// Closed on every way out.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (IsOpen())
-            CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    operator HANDLE() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
-// Names are compared as the file system compares them where it tells case
-// apart (a folder that WSL made, any folder under Wine): exactly. Both sides
-// come from the file system, the bound's name from its own handle and the
-// names below it from the listings, so they agree wherever nothing was
-// swapped; "proj" and "PROJ" are then two folders.
-bool Equal(const WCHAR* a, const WCHAR* b, size_t length)
-{
-    return std::equal(a, a + length, b);
-}
-
-// Whether `have`, the handle's name for the path below the folder, names
-// the path `want`: the same parts, exactly. Wine names a folder whose name
-// ends in dots without them ("Release." as "Release"), so a part may lack
-// dots or spaces that end it; nothing else may differ. (That Wine names "proj." and "proj" alike
-// is why the bound must have no such twin: CConfinedDeleter.)
-bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size_t haveLength)
-{
-    const WCHAR* const wantEnd = want + wantLength;
-    const WCHAR* const haveEnd = have + haveLength;
-    for (;;) {
-        const WCHAR* wantPart = std::find(want, wantEnd, L'\\');
-        const WCHAR* havePart = std::find(have, haveEnd, L'\\');
-        const size_t length = static_cast<size_t>(havePart - have);
-        const WCHAR* cut = wantPart;
-        while (static_cast<size_t>(cut - want) > length && (cut[-1] == L'.' || cut[-1] == L' '))
-            --cut;
-        if (static_cast<size_t>(cut - want) != length || !Equal(want, have, length))
-            return false;
-        if (wantPart == wantEnd || havePart == haveEnd)
-            return wantPart == wantEnd && havePart == haveEnd;
-        want = wantPart + 1;
-        have = havePart + 1;
-    }
-}
-
-// Whether `actual`, a handle's name, is the bound's own name `rootName`,
-// followed, unless `below` is empty, by a backslash and the path `below` (a
-// folder's or a file's below the bound, no trailing backslash).
-bool IsNamed(const UNICODE_STRING* actual, const std::wstring& rootName, const WCHAR* below, size_t belowLength)
-{
-    size_t length = actual ? actual->Length / sizeof(WCHAR) : 0;
-    if (length && actual->Buffer[length - 1] == L'\\')
-        --length;  // a drive's root
-    const size_t rootLength = rootName.size();
-    if (!actual || length < rootLength || !Equal(rootName.data(), actual->Buffer, rootLength))
-        return false;
-    if (belowLength == 0)
-        return length == rootLength;
-    return length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
-           SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1, length - rootLength - 1);
-}
 
 // Why an open failed. A file that another program deleted while it still
 // holds it open (as Windows before 10 deletes) refuses every open until
@@ -290,90 +196,30 @@ NTSTATUS DeleteReadOnly(HANDLE file)
     return deleted;
 }
 
-// Where `path` (a SuperPath) stops being its root: past "\\?\C:\", or
-// "\\?\UNC\server\share\".
-size_t RootLength(const std::wstring& path)
-{
-    size_t end = path.find(L'\\', 4);
-    if (path.compare(4, 4, L"UNC\\") == 0)
-        end = path.find(L'\\', path.find(L'\\', 8) + 1);
-    return end == std::wstring::npos ? path.size() : end + 1;
-}
-
-// The name that a handle on the folder `path` has, opened with
-// `flags` beside FILE_FLAG_BACKUP_SEMANTICS (as itself, or through a link),
-// without the backslash that ends a drive's root; empty when it cannot be
-// had.
-std::wstring HandleNameOf(const std::wstring& path, DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT)
-{
-    const FileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
-    NameBuffer buffer;
-    const UNICODE_STRING* name = folder.IsOpen() ? NameOf(folder, buffer) : nullptr;
-    size_t length = name ? name->Length / sizeof(WCHAR) : 0;
-    if (length && name->Buffer[length - 1] == L'\\')
-        --length;
-    return name ? std::wstring(name->Buffer, length) : std::wstring();
-}
-
-// Whether a folder on the path `path` (a SuperPath ending in a backslash),
-// the bound or one above it, has a sibling whose handle is named as its own
-// is: one whose name differs only in the dots and spaces that end it, as
-// Wine names "proj." and "proj" alike. A link below the bound to a file in
-// such a twin would pass for a file of the bound; nothing tells them apart.
-// The names decide, not the platform: where they differ, as on Windows, a
-// twin is harmless.
-bool HasTwinNamedAlike(const std::wstring& path)
-{
-    for (size_t start = RootLength(path), end; start < path.size(); start = end + 1) {
-        end = path.find(L'\\', start);
-        const std::wstring parent = path.substr(0, start);
-        const std::wstring name = path.substr(start, end - start);
-        const size_t stem = name.find_last_not_of(L". ") + 1;
-        if (stem == 0)
-            continue;
-        WIN32_FIND_DATAW entry;
-        const HANDLE search = FindFirstFileExW((parent + name.substr(0, stem) + L'*').c_str(), FindExInfoBasic, &entry,
-                                               FindExSearchNameMatch, nullptr, 0);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        std::wstring own;
-        bool twin = false;
-        do {
-            const std::wstring_view other = entry.cFileName;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || other == name ||
-                other.compare(0, stem, name, 0, stem) != 0 ||
-                other.find_first_not_of(L". ", stem) != std::wstring_view::npos)
-                continue;
-            if (own.empty())
-                own = HandleNameOf(path.substr(0, end));
-            twin = !own.empty() && HandleNameOf(parent + entry.cFileName) == own;
-        } while (!twin && FindNextFileW(search, &entry));
-        FindClose(search);
-        if (twin)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool CConfinedDeleter::s_bReadsFirst = true;
 
-CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules) : m_rules(rules)
+namespace {
+
+// The folder as the wide calls take it, resolved as FullFolderPath resolves
+// it; empty when it cannot be.
+std::wstring FolderPath(const wchar_t* folder)
 {
     const std::wstring full = FullFolderPath(folder);
-    if (full.empty())
+    return full.empty() ? full : SuperPath(full);
+}
+
+}  // namespace
+
+// The folder itself, even when it is a link: its target is then the bound.
+CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules)
+    : m_rules(rules), m_rootPath(FolderPath(folder)), m_bound(m_rootPath)
+{
+    if (!m_bound.IsBound())
         return;
-    // The folder itself, even when it is a link: its target is then the bound.
-    std::wstring rootPath = SuperPath(full);
-    m_rootName = HandleNameOf(rootPath, 0);
-    if (m_rootName.empty())
-        return;
+    const std::wstring full = FullFolderPath(folder);
     AppendUtf8(m_rootText, full.data(), full.size());
-    if (HasTwinNamedAlike(rootPath))
-        m_refusal = kErrorTwinFolder;
-    m_rootPath.swap(rootPath);
 }
 
 CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* folder) : m_path(folder)
@@ -383,8 +229,8 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* 
         m_error = kErrorOutsideFolder;
         return;
     }
-    if (deleter.m_refusal != ERROR_SUCCESS) {
-        m_error = deleter.m_refusal;
+    if (const DWORD why = deleter.m_bound.Refusal()) {
+        m_error = why;
         return;
     }
     // The path as the wide calls take it: the bound's, then the path below,
@@ -418,7 +264,7 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* 
     // meanwhile held nothing more to delete.
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(m_handle, buffer);
-    if (!IsNamed(actual, deleter.m_rootName, below, top ? 0 : belowLength - 1)) {
+    if (!deleter.m_bound.Names(actual, below, top ? 0 : belowLength - 1)) {
         m_error = WasDeletedMeanwhile(m_handle, actual) ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{kErrorOutsideFolder};
         return;
     }
@@ -448,7 +294,7 @@ DWORD CConfinedDeleter::CheckName(HANDLE file, const char* folder, const char* n
     const size_t nameLength = DecodeUtf8(name, want + belowLength, kMaxPathUnits - belowLength);
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(file, buffer);
-    if (nameLength && IsNamed(actual, m_rootName, want, belowLength + nameLength))
+    if (nameLength && m_bound.Names(actual, want, belowLength + nameLength))
         return ERROR_SUCCESS;
     return WasDeletedMeanwhile(file, actual) ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{kErrorOutsideFolder};
 }
@@ -473,10 +319,14 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
     // Where it is, as its handle names it: on Windows a link opens as the
     // link, but under Wine it opens through to its target all the same and
     // lists as a plain file, and only the name shows where it led.
-    const FileHandle file(opened);
+    const CFileHandle file(opened);
     const DWORD where = CheckName(file, folder.m_path, name);
     if (where != ERROR_SUCCESS)
         return where;
+    // And no other folder named alike may have come meanwhile: the file
+    // named as the folder's was opened where no twin stood.
+    if (const DWORD why = m_bound.Refusal())
+        return why;
 
     // A link stays, wherever it points. The rest is told by the handle too,
     // as the file is now: its size, whether its data is on this disk, its
@@ -499,7 +349,7 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
         if (IsDataElsewhere(info.FileAttributes))
             return kKeptUnread;
         const bool reparse = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        const FileHandle data(reparse ? OpenData(file) : INVALID_HANDLE_VALUE);
+        const CFileHandle data(reparse ? OpenData(file) : INVALID_HANDLE_VALUE);
         if (reparse && !data.IsOpen())
             return GetLastError();
         const DWORD why = Judge(reparse ? data : file, name, bytes);

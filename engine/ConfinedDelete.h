@@ -4,22 +4,22 @@
 // A path reaches its file through every folder above it, and any of those can
 // be a link, or become one between collecting and deleting; under Wine even a
 // link to a file is opened through to its target. So the deletes go folder
-// by folder: each folder is opened once, as itself (a link as
-// the link), and the open handle is asked which folder it really is; only
-// when the answer is the cleaned folder's own name followed by the path
-// below it, exactly, and the folder is no link, are its files opened, by
-// their bare names relative to that handle, each as itself, asked the same
-// of their own names, and deleted through their own handles. No path above
-// a file is walked again, so no link can redirect it. Neither a folder's
-// handle nor a file's shares delete: from the check to the close no other
-// program can move, rename or replace either, so nothing can be swapped in
-// between.
+// by folder: each folder is opened once, as itself (a link as the link), and
+// the open handle is asked which folder it really is; only when the answer is
+// the cleaned folder's own name followed by the path below it, exactly
+// (FolderBound.h), and the folder is no link, are its files opened, by their
+// bare names relative to that handle, each as itself, asked the same of
+// their own names, and deleted through their own handles. No path above a
+// file is walked again, so no link can redirect it. Neither a folder's handle
+// nor a file's shares delete: from the check to the close no other program
+// can move, rename or replace either, so nothing can be swapped in between.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "FolderBound.h"
 #include "Kept.h"
 
 // How a deleter deletes, beyond the dialog's plain way.
@@ -45,7 +45,10 @@ public:
     CConfinedDeleter& operator=(const CConfinedDeleter&) = delete;
 
     // False when the folder could not be opened: every delete is refused.
-    bool IsBound() const { return !m_rootName.empty(); }
+    bool IsBound() const { return m_bound.IsBound(); }
+    // ERROR_SUCCESS, or why nothing in the folder may be deleted: another
+    // folder named alike (FolderBound.h). Asked again before every delete.
+    DWORD Refusal() const { return m_bound.Refusal(); }
     // The folder's full path (UTF-8) ending in a backslash, as the paths
     // collected below it begin; empty when not bound.
     const std::string& RootText() const { return m_rootText; }
@@ -80,7 +83,8 @@ public:
     // file stays: the folder's error, a system error code
     // (ERROR_DELETE_PENDING while another program deletes it and holds it
     // still, ERROR_SHARING_VIOLATION while one holds it open), or a reason of
-    // Kept.h: a link, a file whose data is not on this disk, or one whose
+    // Kept.h: a twin of the folder come meanwhile (Refusal), a link, a file
+    // whose data is not on this disk, or one whose
     // first bytes, read through this same handle (a 16-bit resource's
     // entries to its end), are no intermediate's (Intermediates.h). A file
     // that another program deleted or renamed meanwhile gives
@@ -99,10 +103,7 @@ private:
     DWORD CheckName(HANDLE file, const char* folder, const char* name) const;
 
     const CDeleteRules m_rules;
-    std::string m_rootText;   // the folder's full path, ending in a backslash, as collected paths begin
-    std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)
-    std::wstring m_rootName;  // its name from the handle, no trailing backslash; empty: not bound
-    // Why every delete is refused, though bound: kErrorTwinFolder where a
-    // folder on its path has a twin that handles name alike.
-    DWORD m_refusal = ERROR_SUCCESS;
+    std::string m_rootText;         // the folder's full path, ending in a backslash, as collected paths begin
+    const std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)
+    const CFolderBound m_bound;     // its name from its own handle, and no twin of it
 };

@@ -91,6 +91,12 @@ size_t CFoundList::FileKeyHash::operator()(const FileKey& key) const
     return std::hash<std::string_view>()(key.name) ^ reinterpret_cast<size_t>(key.folder) * 0x9E3779B1u;
 }
 
+void CFoundList::ForgetLookups()
+{
+    std::unordered_set<FileKey, FileKeyHash>().swap(m_names);
+    m_namesHashed = false;
+}
+
 void CFoundList::Clear()
 {
     m_nodes.Clear();
@@ -99,8 +105,7 @@ void CFoundList::Clear()
     m_bucketCount = m_folderCount = 0;
     m_folders = nullptr;
     m_count = 0;
-    std::unordered_set<FileKey, FileKeyHash>().swap(m_names);
-    m_namesHashed = false;
+    ForgetLookups();
 }
 
 void PathOf(const FoundFolder& folder, const FoundFile& file, std::string& path)

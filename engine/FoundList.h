@@ -58,6 +58,8 @@ public:
     // its patterns can name one file, so the ten never pay for it. Throws
     // std::bad_alloc, and then the list is as it was.
     bool Contains(const FoundFolder& folder, const char* name);
+    // Frees what Contains hashed, once nothing will look a file up again.
+    void ForgetLookups();
 
     bool IsEmpty() const { return m_count == 0; }
     unsigned long Count() const { return m_count; }

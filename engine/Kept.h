@@ -11,10 +11,13 @@ enum KeptReason : DWORD {
     // Failures: a matching file that should have gone stays.
     kErrorOutsideFolder = 0x20000001,  // its handle names another file than the path below the folder
     kKeptShortRead,  // a read gave fewer bytes than the file holds, so its first bytes decide nothing
-    // A folder on the path of the folder cleaned has a twin, its name but
-    // for the dots and spaces that end it, which the system names alike: a
-    // file cannot be told from one there.
+    // Another folder, beside the folder cleaned or beside a folder above it,
+    // is named by the system as the folder or as a path below it (FolderBound.h):
+    // a file there could not be told from one of the folder.
     kErrorTwinFolder,
+    // A folder above the folder cleaned could not be searched for such a
+    // twin, and the system could name one alike.
+    kErrorTwinUnseen,
 
     // Not failures: the file stays as the user asked, or for what it is.
     kKeptTooNew,  // written too lately to go (CDeleteRules::writtenBefore)

@@ -57,7 +57,8 @@ TEST(CleaningRun, CleansAFolderTypedInOtherCase)
     for (const std::string folder : {"C:\\vorlix-tests\\capitals\\stored\\", "C:\\vorlix-tests\\capitals\\opened\\"}) {
         std::string typed = folder;
         CharUpperBuffA(&typed[0], static_cast<DWORD>(typed.size()));
-        CleanFolder(WideOf(typed.c_str()).c_str());
+        const std::wstring wide = WideOf(typed.c_str());
+        CleanFolder(CConfinedDeleter(wide.c_str()), wide.c_str());
         EXPECT_FALSE(Exists(folder + "Debug\\a.obj") || Exists(folder + "b.pch")) << typed;
     }
 }
@@ -300,7 +301,8 @@ TEST(CleaningRun, FailedAllocationDeletesNothingAndLeaksNothing)
         const long live = g_liveAllocations, before = g_allocationsMade;
         g_allocationsLeft = fail;
         try {
-            CleanFolder(WideOf(root.c_str()).c_str());
+            const std::wstring folder = WideOf(root.c_str());
+            CleanFolder(CConfinedDeleter(folder.c_str()), folder.c_str());
         } catch (const std::bad_alloc&) {
             ASSERT_TRUE(Exists(root + "a.obj") && Exists(root + "sub9\\precompiled.pch")) << "allocation " << fail;
         }

@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "seams/ImportPatch.h"
+#include "engine/CleaningRun.h"
 #include "engine/FileCollector.h"
 #include "engine/PathText.h"
 
@@ -144,4 +145,17 @@ TEST(FileCollector, TakesListingsAsTheyCome)
                                         root + "cloud\\elsewhere2.pch", root + "cloud\\elsewhere2.res"}),
               unread);
     EXPECT_EQ((std::map<std::string, DWORD>{{root + "cut\\", ERROR_NETNAME_DELETED}}), collector.unsearched);
+
+    // Named again by a user's pattern where nothing else was found, each
+    // file set aside is set aside, and told, once.
+    CFileCollector again;
+    again.bRecurse = TRUE;
+    {
+        const CImportPatch patch(L"kernel32.dll", "FindNextFileW", &ListAsTheyMay, &g_findNext);
+        CollectCleanable(again, L"C:\\vorlix-tests\\placeholders", nullptr, {"*.obj"});
+    }
+    int setAside = 0;
+    for (const NameNode* node = again.unread.Head(); node; node = node->next)
+        ++setAside;
+    EXPECT_EQ(2, setAside);
 }

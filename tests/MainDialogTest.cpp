@@ -131,3 +131,27 @@ TEST(MainDialog, CleansAFolderTypedLongerThanMaxPath)
     const std::wstring file = SuperPath(std::wstring(folder.begin(), folder.end()) + L"\\a.obj");
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(file.c_str()));
 }
+
+// A folder that the system names as another beside it is refused before
+// anything is read, with a message that says why, and the dialog stays,
+// with the folder as typed.
+TEST(MainDialog, RefusesAFolderThatAnotherIsNamedAs)
+{
+    CCleanupDlg dialog;
+    dialog.m_strPath = "C:\\vorlix-tests\\twin\\dot";
+    std::wstring said;
+    const INT_PTR result = RunModal(dialog, [&](HWND hwnd) {
+        WhenWindowAppears(IsMessageBox, [&, hwnd](HWND box) {
+            said = MessageOf(box);
+            SendMessageA(box, WM_COMMAND, IDOK, 0);
+            PostMessageA(GetDlgItem(hwnd, IDC_PATH), WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(L"Tego katalogu nie można bezpiecznie wyczyścić: system nie odróżnia go od innego katalogu obok niego "
+              L"lub obok katalogu nad nim i mógłby usunąć pliki spoza niego.",
+              said);
+    EXPECT_EQ(IDCANCEL, result) << "the dialog stays after the message";
+    EXPECT_STREQ("C:\\vorlix-tests\\twin\\dot", dialog.m_strPath);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\twin\\dot\\Debug\\own.obj"));
+}

@@ -1,11 +1,13 @@
-// The name list: exact lookup through texts of one hash; and the engine
-// tests' allocator.
+// The name list and the found list: exact lookup through texts of one hash,
+// and of files found after the first lookup; and the engine tests'
+// allocator.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <string>
 
+#include "engine/FoundList.h"
 #include "engine/NameList.h"
 
 // The engine tests' allocator, on any thread: the allocation after
@@ -52,4 +54,17 @@ TEST(NameList, FindsTextsExactlyAmongTextsOfOneHash)
     const std::string longest(100000, 'd');
     list.AddName(longest.c_str());
     EXPECT_TRUE(list.ContainsExactly(longest.c_str()) && list.ContainsExactly(first));
+}
+
+// A file found after the first lookup is looked up as well: a pattern of
+// the user's that names it again ("*.l?g" then "*.log") does not list it twice.
+TEST(FoundList, FindsAFileFoundAfterTheFirstLookup)
+{
+    CFoundList list;
+    FoundFolder& folder = list.Folder("C:\\proj\\");
+    list.Add(folder, "main.obj");
+    EXPECT_FALSE(list.Contains(folder, "a.log"));
+    list.Add(folder, "a.log");
+    EXPECT_TRUE(list.Contains(folder, "a.log"));
+    EXPECT_FALSE(list.Contains(folder, "A.LOG")) << "names that differ in case are two files";
 }

@@ -202,27 +202,79 @@ Nie usunięto C:\vorlix-any\?????? ??\README.tmp: prowadzi poza wskazany katalog
 Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog"
 
 # Links from the folder cleaned to files in its twins, outside it. In other
-# case (PROJ and Proj beside proj, as a folder that tells case apart holds
-# them), to kinds that are read (.obj, .pdb) and one that is not (.tmp):
-# what they lead to stays, the folder's own file goes, each link is named
-# as leading outside. Beside "dot", "dot." holds what a link leads to: Wine
-# names the two folders alike, so no file of "dot" can be told from one of
-# "dot.", and none goes.
+# case (PROJ, Proj and proJ beside proj, as a folder that tells case apart
+# holds them), to kinds that are read (.obj, .pdb) and one that is not
+# (.tmp): what they lead to stays, the folder's own file goes, each link is
+# named as leading outside.
 twin="$WINEPREFIX/drive_c/vorlix-twin"
-rm -rf "$twin" && mkdir -p "$twin"/{proj,PROJ,Proj,dot,dot.}/Debug
-"$here/scripts/intermediates" "$twin"/{proj/Debug/own.obj,PROJ/Debug/c.obj,Proj/Debug/p.pdb,dot/Debug/own.obj}
-echo notes >"$twin/PROJ/Debug/notes.tmp" && echo notes >"$twin/dot./Debug/t.tmp"
-ln -s ../../PROJ/Debug/c.obj "$twin/proj/Debug/c.obj" && ln -s ../../PROJ/Debug/notes.tmp "$twin/proj/Debug/notes.tmp"
-ln -s ../../Proj/Debug/p.pdb "$twin/proj/Debug/p.pdb" && ln -s ../../dot./Debug/t.tmp "$twin/dot/Debug/t.tmp"
-vorlix /q 'C:\vorlix-twin\proj' 'C:\vorlix-twin\dot'
-check "links to twins of the folder: what they lead to stays, the rest of proj goes, nothing of dot; status 1" \
+rm -rf "$twin" && mkdir -p "$twin"/{proj,PROJ,Proj,proJ}/Debug
+"$here/scripts/intermediates" "$twin"/{proj/Debug/own.obj,PROJ/Debug/c.obj,Proj/Debug/p.pdb,proJ/Debug/j.obj}
+echo notes >"$twin/PROJ/Debug/notes.tmp"
+for link in PROJ/Debug/c.obj PROJ/Debug/notes.tmp Proj/Debug/p.pdb proJ/Debug/j.obj; do
+    ln -s "../../$link" "$twin/proj/Debug/${link##*/}"
+done
+vorlix /q 'C:\vorlix-twin\proj'
+check "links to twins in other case: what they lead to stays, the rest of proj goes; status 1" \
     test "$status $(grep -c '^Nie usunięto C:\\vorlix-twin\\proj\\Debug\\.*: prowadzi poza wskazany katalog$' "$out") \
-$(grep -c '^Nie usunięto C:\\vorlix-twin\\dot\\Debug\\.*: nie da się go odróżnić od pliku poza wskazanym katalogiem$' "$out") \
 $(cd "$twin" && find . -type f | LC_ALL=C sort | xargs)" = \
-    "1 3 2 ./PROJ/Debug/c.obj ./PROJ/Debug/notes.tmp ./Proj/Debug/p.pdb ./dot./Debug/t.tmp ./dot/Debug/own.obj"
+    "1 4 ./PROJ/Debug/c.obj ./PROJ/Debug/notes.tmp ./Proj/Debug/p.pdb ./proJ/Debug/j.obj"
+
+# Folders that Wine names as another is named, each with a link into that
+# twin: "dot." beside "dot" (the folder typed in capitals; "grp." beside a
+# folder above typed so; "dot." reached through a link to the folder, or
+# to the folder above), "proj\sub" (one Linux name) beside "proj", two
+# names whose bytes are not UTF-8 ("caf\xE8", "caf\xE9", both "caf\uFFFD"),
+# and "日本." beside "日本" typed by its short name, as the dialog passes it.
+# None is cleaned, each is named once, and what the links lead to stays.
+# "sp " beside "sp" is named apart below it: "sp" is cleaned in full.
+alike="$WINEPREFIX/drive_c/vorlix-alike"
+rm -rf "$alike" && mkdir -p "$alike" && pushd "$alike" >/dev/null
+mkdir -p a/{dot,dot.}/Debug b/{grp,grp.}/dot/Debug c/h/{dot,dot.}/Debug d/i/{top,top.}/proj/Debug e/proj/sub \
+         'e/proj\sub' f/$'caf\xe8'/Debug f/$'caf\xe9'/Debug g/{日本,日本.}/Debug h/{sp,'sp '}/Debug
+ln -s h/dot c/work && ln -s i/top d/top
+outside=(a/dot./Debug/x.obj b/grp./dot/Debug/x.tmp c/h/dot./Debug/x.pdb d/i/top./proj/Debug/x.obj 'e/proj\sub/x.obj'
+         f/$'caf\xe9'/Debug/x.obj g/日本./Debug/x.obj)
+links=(a/dot/Debug/x.obj b/grp/dot/Debug/x.tmp c/h/dot/Debug/x.pdb d/i/top/proj/Debug/x.obj e/proj/sub/x.obj
+       f/$'caf\xe8'/Debug/x.obj g/日本/Debug/x.obj)
+"$here/scripts/intermediates" "${outside[@]}" h/sp/Debug/a.obj 'h/sp /Debug/b.obj'
+for i in "${!links[@]}"; do
+    ln -s "$(realpath --relative-to="$(dirname "${links[$i]}")" "${outside[$i]}")" "${links[$i]}"
+done
+popd >/dev/null
+short=$("${VORLIX_WINE:-/usr/lib/wine/wine64}" cmd /c dir /x 'C:\vorlix-alike\g' | sed -n 's/.*<DIR> *\([^ ]*\) *?? *\r*$/\1/p')
+vorlix /q 'C:\vorlix-alike\a\DOT' 'C:\vorlix-alike\b\GRP\dot' 'C:\vorlix-alike\c\work' 'C:\vorlix-alike\d\top\proj' \
+    'C:\vorlix-alike\e\proj' $'C:\\vorlix-alike\\f\\caf\uFFFD' "C:\\vorlix-alike\\g\\$short" 'C:\vorlix-alike\h\sp'
+check "folders that another is named as: none cleaned, each named, what their links lead to stays; sp cleaned; status 1" \
+    test "$status $(grep -c '^Nie wyczyszczono C:\\vorlix-alike\\.*: system nie odróżnia go od innego katalogu obok niego lub obok katalogu nad nim$' "$out") \
+$(tail -1 "$out")$(ls "$alike/h/sp/Debug")$(cd "$alike" && for f in "${outside[@]}" 'h/sp /Debug/b.obj'; do [ -f "$f" ] || echo " gone: $f"; done)" = \
+    "1 7 C:\vorlix-alike\h\sp - usunięte: 1 plik (100 bajtów)"
+
+# A twin made once the deletes have begun, as another program may: it makes
+# "proj." beside the folder, then puts links into it in place of the
+# folder's files not yet deleted. None of those links' files goes.
+racing="$WINEPREFIX/drive_c/vorlix-race-twin"
+rm -rf "$racing" && mkdir -p "$racing/proj/Debug" "$racing/spare/Debug"
+printf '%s\n' "$racing"/proj/Debug/f{0000..5999}.obj "$racing"/spare/Debug/f{0000..5999}.obj | xargs "$here/scripts/intermediates"
+python3 - "$racing" <<'PY' &
+import os, sys, time
+race = sys.argv[1]
+debug = os.path.join(race, "proj", "Debug")
+while len(os.listdir(debug)) > 5900:
+    time.sleep(0.001)
+os.rename(os.path.join(race, "spare"), os.path.join(race, "proj."))
+for name in sorted(os.listdir(debug)):
+    os.symlink(os.path.join("..", "..", "proj.", "Debug", name), os.path.join(debug, name + ".new"))
+    try:
+        os.rename(os.path.join(debug, name + ".new"), os.path.join(debug, name))
+    except FileNotFoundError:
+        os.remove(os.path.join(debug, name + ".new"))
+PY
+vorlix /q 'C:\vorlix-race-twin\proj'; wait
+check "a twin made meanwhile: none of its files goes, the rest is named once; status 1 ($(ls "$racing/proj/Debug" | wc -l) left)" \
+    test "$status $(ls "$racing/proj./Debug" | wc -l) $(grep -c '^Nie usunięto pozostałych plików z C:\\vorlix-race-twin\\proj: ' "$out")" = "1 6000 1"
 
 chmod -R u+w "$sample"
 chmod -R u+w "$old"
-rm -rf "$sample" "$any" "$twin" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$twin" "$alike" "$racing" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

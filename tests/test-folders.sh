@@ -16,6 +16,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 set -- "$(realpath -m "$1")" "${@:2}"
+[ ! -d "$1" ] || chmod -R u+rwX "$1"  # a folder that may not be listed, from the run before
 rm -rf "$1"
 drive="$(dirname "$(dirname "$1")")/dosdevices/t:"  # the folder is drive_c/vorlix-tests of a prefix
 rm -f "$drive"
@@ -33,11 +34,17 @@ mkdir -p "$deep" "$1/held/sub" "$1"/listed/{ok,cut,cloud}
 touch "$deep"/{a.obj,a.cpp}
 touch "$1"/held/sub/c.obj "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
+mkdir "$1/placeholders" && touch "$1"/placeholders/{elsewhere0.obj,elsewhere1.pdb}
 mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,eof,moving,posix,unlinked,pending,moved,case,above,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj"
 mkdir -p "$1"/hash/{hdtrw,vckxa} && touch "$1"/hash/{hdtrw/a.tmp,vckxa/b.tmp,swapped.tmp}  # the two paths' FNV-1a agree
-mkdir -p "$1"/twin/{dot,dot.}
+# Twins as Wine names them: "dot." as "dot", "proj\sub" as a folder of
+# "proj", both "caf\xE8" and "caf\xE9" as "caf\uFFFD"; "sp " as "sp", but what
+# it holds apart. A folder above that may not be listed hides any.
+mkdir -p "$1"/twin/{dot,dot.,sp,'sp ',proj,'proj\sub',$'caf\xe8',$'caf\xe9'}/Debug "$1"/twin/{dot,dot.}/sub \
+         "$1"/twin/later "$1/locked/proj"
+touch "$1"/twin/later/{first,second}.obj "$1/twin/dot/Debug/own.obj"
 mkdir -p "$1"/capitals/{stored,opened}/Debug && "$here/scripts/intermediates" "$1"/capitals/{stored,opened}/{Debug/a.obj,b.pch}
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
 cd "$1/hostile/tree"
@@ -55,5 +62,7 @@ touch outside/Debug/a.obj in/proj/Debug/a.obj
 ln -s ../../outside/Debug spare/proj/Debug
 find "$1" -type f -empty -regextype egrep \
      -iregex '.*\.(pch|idb|ilk|obj|res|pdb|ncb|aps|plg)' -exec "$here/scripts/intermediates" {} +
-# Read-only once written: no file's mode is passed over, as only root may.
+# Read-only once written, and not to be listed: no mode is passed over, as
+# only root may.
 chmod a-w "$1/held/readonly.obj"
+chmod 311 "$1/locked"

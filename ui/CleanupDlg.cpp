@@ -7,6 +7,8 @@
 #include <new>
 
 #include "engine/CleaningRun.h"
+#include "engine/ConfinedDelete.h"
+#include "engine/Kept.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
 #include "ui/FolderPicker.h"
@@ -32,6 +34,7 @@ namespace {
 // A cleaning on a thread of its own. Out of memory is handed back to the
 // thread that waits for it.
 struct CleaningJob {
+    const CConfinedDeleter& deleter;
     const wchar_t* folder;
     CCleaningProgress* progress;
     bool outOfMemory;
@@ -40,7 +43,7 @@ struct CleaningJob {
     {
         auto& job = *static_cast<CleaningJob*>(context);
         try {
-            CleanFolder(job.folder, job.progress);
+            CleanFolder(job.deleter, job.folder, job.progress);
         } catch (const std::bad_alloc&) {
             job.outOfMemory = true;
         }
@@ -125,7 +128,20 @@ void CCleanupDlg::OnOK()
         AfxMessageBox("Katalog o podanej nazwie nie istnieje!", MB_OK);
         return;
     }
-    CleanWhileAnswering(folder.c_str());
+    // Its own name is taken, and other folders named alike looked for,
+    // before anything below it is read.
+    const CConfinedDeleter deleter(folder.c_str());
+    if (const DWORD why = deleter.Refusal()) {
+        AfxMessageBox(why == kErrorTwinUnseen ? "Tego katalogu nie można bezpiecznie wyczyścić: nie da się przeszukać "
+                                                "katalogu nad nim, a system może nie odróżniać go od innego katalogu "
+                                                "i usunąć pliki spoza niego."
+                                              : "Tego katalogu nie można bezpiecznie wyczyścić: system nie odróżnia "
+                                                "go od innego katalogu obok niego lub obok katalogu nad nim i mógłby "
+                                                "usunąć pliki spoza niego.",
+                      MB_OK);
+        return;
+    }
+    CleanWhileAnswering(deleter, folder.c_str());
     CDialog::OnOK();
 }
 
@@ -133,13 +149,13 @@ void CCleanupDlg::OnOK()
 // painted and answering the system, however long it takes, and from half a
 // second on shows in the caption how far it has come. Meanwhile the dialog
 // takes no input: what a person types or clicks is dropped.
-void CCleanupDlg::CleanWhileAnswering(const wchar_t* folder)
+void CCleanupDlg::CleanWhileAnswering(const CConfinedDeleter& deleter, const wchar_t* folder)
 {
     CCleaningProgress progress;
-    CleaningJob job = {folder, &progress, false};
+    CleaningJob job = {deleter, folder, &progress, false};
     const HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CleaningJob::Run, &job, 0, nullptr));
     if (!thread) {
-        CleanFolder(folder);  // no thread to be had: here, with the dialog waiting
+        CleanFolder(deleter, folder);  // no thread to be had: here, with the dialog waiting
         return;
     }
     m_bCleaning = true;

@@ -7,6 +7,8 @@
 
 #include "framework/Framework.h"
 
+class CConfinedDeleter;
+
 // A folder's path as the ANSI field can hold it. A name that the ANSI code
 // page cannot spell goes by its short (8.3) name where the volume has one;
 // otherwise as converted, and the check before a cleaning then refuses it.
@@ -39,7 +41,7 @@ protected:
 private:
     static const MsgMapEntry s_entries[];
 
-    void CleanWhileAnswering(const wchar_t* folder);
+    void CleanWhileAnswering(const CConfinedDeleter& deleter, const wchar_t* folder);
 
     bool m_bCleaning = false;  // the dialog answers, shows the wait cursor and takes no input
 };

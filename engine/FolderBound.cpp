@@ -1,0 +1,476 @@
+// FolderBound.cpp: the bound's name and its comparisons, and the walk of
+// its path: list a folder on it -> open each sibling that the system could
+// name as the folder, as itself -> ask its identity and its name.
+#include "FolderBound.h"
+
+#include <algorithm>
+
+#include "Kept.h"
+
+namespace {
+
+// Names are compared as the file system compares them where it tells case
+// apart (a folder that WSL made, any folder under Wine): exactly. Both sides
+// come from the file system, the bound's name from its own handle and the
+// names below it from the listings, so they agree wherever nothing was
+// swapped; "proj" and "PROJ" are then two folders.
+bool Equal(const WCHAR* a, const WCHAR* b, size_t length)
+{
+    return std::equal(a, a + length, b);
+}
+
+// Whether `have`, the handle's name for the path below the folder, names
+// the path `want`: the same parts, exactly. Wine names a folder whose name
+// ends in dots without them ("Release." as "Release"), so a part may lack
+// dots or spaces that end it; nothing else may differ. (That a twin beside
+// the bound's path could then pass is what the walk rules out.)
+bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size_t haveLength)
+{
+    const WCHAR* const wantEnd = want + wantLength;
+    const WCHAR* const haveEnd = have + haveLength;
+    for (;;) {
+        const WCHAR* wantPart = std::find(want, wantEnd, L'\\');
+        const WCHAR* havePart = std::find(have, haveEnd, L'\\');
+        const size_t length = static_cast<size_t>(havePart - have);
+        const WCHAR* cut = wantPart;
+        while (static_cast<size_t>(cut - want) > length && (cut[-1] == L'.' || cut[-1] == L' '))
+            --cut;
+        if (static_cast<size_t>(cut - want) != length || !Equal(want, have, length))
+            return false;
+        if (wantPart == wantEnd || havePart == haveEnd)
+            return wantPart == wantEnd && havePart == haveEnd;
+        want = wantPart + 1;
+        have = havePart + 1;
+    }
+}
+
+// The identity of the file on `handle`: its index on its volume, the same
+// through whichever name it was opened.
+bool IdOf(HANDLE handle, ULONGLONG& id)
+{
+    FILE_INTERNAL_INFORMATION internal = {};
+    IO_STATUS_BLOCK status;
+    if (!NT_SUCCESS(NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation)))
+        return false;
+    id = internal.IndexNumber.QuadPart;
+    return true;
+}
+
+// How a name is matched when a folder is opened by it: as the platform
+// opens a path typed (case aside, a short name too), or as it was listed.
+enum NameMatch { kAsTyped, kAsListed };
+
+// Opens the folder `name` of the folder on `root` (null: `name` is a whole
+// path as the native calls take it), with the right to list it where that
+// may be had (`listable` says). `asItself`: a link as the link.
+NTSTATUS OpenFolder(HANDLE root, const WCHAR* name, size_t length, NameMatch match, bool asItself, CFileHandle& folder,
+                    bool& listable)
+{
+    UNICODE_STRING objectName = Counted(name, length);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, match == kAsTyped ? OBJ_CASE_INSENSITIVE : 0, root, nullptr);
+    IO_STATUS_BLOCK status;
+    const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const ULONG options = FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | (asItself ? FILE_OPEN_REPARSE_POINT : 0);
+    ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    NTSTATUS result = NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, share, FILE_OPEN, options, nullptr, 0);
+    listable = NT_SUCCESS(result);
+    if (result == kStatusAccessDenied) {
+        access &= ~FILE_LIST_DIRECTORY;
+        result = NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, share, FILE_OPEN, options, nullptr, 0);
+    }
+    if (NT_SUCCESS(result))
+        folder.Reset(opened);
+    return result;
+}
+
+// Opens the entry `entry` of the folder on `folder` as itself, by its short
+// name where it has one (under Wine the only name that reaches some
+// entries: "proj\sub", one of two "caf\uFFFD"), else by its long name.
+NTSTATUS OpenAsListed(HANDLE folder, const FILE_BOTH_DIR_INFORMATION& entry, CFileHandle& opened, bool& listable)
+{
+    const size_t length = entry.FileNameLength / sizeof(WCHAR);
+    if (entry.ShortNameLength > 0)
+        return OpenFolder(folder, entry.ShortName, entry.ShortNameLength / sizeof(WCHAR), kAsTyped, true, opened, listable);
+    if (std::find(entry.FileName, entry.FileName + length, L'\\') != entry.FileName + length)
+        return kStatusNameInvalid;
+    return OpenFolder(folder, entry.FileName, length, kAsListed, true, opened, listable);
+}
+
+// Calls visit(entry) for each entry of the folder on `folder` whose long or
+// short name `mask` matches, as the file system matches names (case
+// aside), until visit returns false; the entries pass through `buffer`.
+// False when the folder could not be listed to its end. Listed through a
+// handle of its own: a handle keeps the mask it was first listed with, and
+// under Wine the entries too.
+template <class Visit>
+bool ForEachEntry(HANDLE folder, const WCHAR* mask, size_t maskLength, BYTE* buffer, ULONG size, Visit visit)
+{
+    CFileHandle listing;
+    bool listable = false;
+    if (!NT_SUCCESS(OpenFolder(folder, L"", 0, kAsListed, true, listing, listable)) || !listable)
+        return false;
+    UNICODE_STRING pattern = Counted(mask, maskLength);
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+        IO_STATUS_BLOCK status;
+        const NTSTATUS result = NtQueryDirectoryFile(listing, nullptr, nullptr, nullptr, &status, buffer, size,
+                                                     FileBothDirectoryInformation, FALSE, &pattern, restart);
+        if (result == kStatusNoMoreFiles || result == kStatusNoSuchFile)
+            return true;
+        if (!NT_SUCCESS(result))
+            return false;
+        for (const BYTE* at = buffer;;) {
+            const auto& entry = *reinterpret_cast<const FILE_BOTH_DIR_INFORMATION*>(at);
+            const size_t length = entry.FileNameLength / sizeof(WCHAR);
+            const bool dots = (length == 1 || length == 2) && entry.FileName[0] == L'.' && entry.FileName[length - 1] == L'.';
+            if (!dots && !visit(entry))
+                return true;
+            if (entry.NextEntryOffset == 0)
+                break;
+            at += entry.NextEntryOffset;
+        }
+    }
+}
+
+// Whether the listed name `name` could be named as the folder `stem` is, or
+// as a path below it: `stem`, then only dots and spaces, then nothing or a
+// backslash and more ("proj", "proj.", "proj ", "proj\sub").
+bool CouldBeNamedAs(const WCHAR* name, size_t length, const WCHAR* stem, size_t stemLength)
+{
+    if (length < stemLength || !Equal(name, stem, stemLength))
+        return false;
+    size_t at = stemLength;
+    while (at < length && (name[at] == L'.' || name[at] == L' '))
+        ++at;
+    return at == length || name[at] == L'\\';
+}
+
+// Siblings told apart in one look; a folder with more such is refused.
+constexpr size_t kMostSiblings = 64;
+
+}  // namespace
+
+const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
+{
+    ULONG returned = 0;
+    if (!NT_SUCCESS(NtQueryObject(handle, ObjectNameInformation, &buffer, sizeof buffer, &returned)) ||
+        !buffer.info.Name.Buffer)
+        return nullptr;
+    return &buffer.info.Name;
+}
+
+// A folder on the bound's path, and the folder above it, whose entries
+// are its siblings.
+struct CFolderBound::Level {
+    CFileHandle above;          // not open where it could not be listed
+    std::wstring mask;          // the siblings looked at: the folder's name less dots and spaces that end it, then "*"
+    size_t start = 0, end = 0;  // the folder's name in the bound's, m_name[start, end); its path m_name[0, end)
+    ULONGLONG id = 0;           // the folder's identity
+    // When `above` was last looked through, its change and last write
+    // times, and whether those were old enough to tell a later change by.
+    std::atomic<LONGLONG> changed{0}, written{0};
+    std::atomic<bool> settled{false};
+};
+
+struct CFolderBound::Scratch {
+    NameBuffer name, childName;  // a sibling's, and one of its entries'
+    alignas(LONGLONG) BYTE entries[16384];
+    alignas(LONGLONG) BYTE childEntries[4096];
+    ULONGLONG reached[kMostSiblings];  // the siblings' identities
+};
+
+CFolderBound::CFolderBound(const std::wstring& path) : m_scratch(new Scratch)
+{
+    const CFileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const UNICODE_STRING* name = folder.IsOpen() ? NameOf(folder, m_scratch->name) : nullptr;
+    if (!name || !IdOf(folder, m_id))
+        return;
+    size_t length = name->Length / sizeof(WCHAR);
+    if (length && name->Buffer[length - 1] == L'\\')
+        --length;  // a drive's root
+    m_name.assign(name->Buffer, length);
+    m_refusal = Walk(folder);
+}
+
+CFolderBound::~CFolderBound() = default;
+
+bool CFolderBound::Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const
+{
+    size_t length = actual ? actual->Length / sizeof(WCHAR) : 0;
+    if (length && actual->Buffer[length - 1] == L'\\')
+        --length;  // a drive's root
+    const size_t rootLength = m_name.size();
+    if (!actual || rootLength == 0 || length < rootLength || !Equal(m_name.data(), actual->Buffer, rootLength))
+        return false;
+    if (belowLength == 0)
+        return length == rootLength;
+    return length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
+           SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1, length - rootLength - 1);
+}
+
+DWORD CFolderBound::Refusal() const
+{
+    // Unchanged, as far as a look under way cannot hide: one that took the
+    // new times but has not yet told what it saw moves the count.
+    const unsigned looks = m_looks;
+    DWORD why = m_refusal;
+    bool changed = (looks & 1) != 0;
+    for (size_t i = 0; i < m_levelCount && why == ERROR_SUCCESS && !changed; ++i)
+        changed = Changed(m_levels[i], false);
+    if (!changed && m_looks == looks)
+        return why;
+    Lock lock(m_looking);
+    ++m_looks;
+    why = m_refusal;
+    for (size_t i = 0; i < m_levelCount && why == ERROR_SUCCESS; ++i) {
+        if (Changed(m_levels[i], true))
+            why = Look(m_levels[i]);
+    }
+    if (why != ERROR_SUCCESS)
+        m_refusal = why;
+    ++m_looks;
+    return why;
+}
+
+// The folder's path as its handle names it begins with the drive's root
+// and ends with its path on that volume, as its handle also tells. Each
+// folder below the root is opened as the bound's own open reached it, by
+// its name, relative to the folder above it, and its siblings looked at.
+DWORD CFolderBound::Walk(HANDLE folder)
+{
+    auto& onVolume = reinterpret_cast<FILE_NAME_INFORMATION&>(m_scratch->childName);
+    IO_STATUS_BLOCK status;
+    if (!NT_SUCCESS(NtQueryInformationFile(folder, &status, &onVolume, sizeof m_scratch->childName, FileNameInformation)))
+        return kErrorTwinUnseen;
+    size_t pathLength = onVolume.FileNameLength / sizeof(WCHAR);
+    if (pathLength && onVolume.FileName[pathLength - 1] == L'\\')
+        --pathLength;  // the root: "\"
+    if (pathLength >= m_name.size() || (pathLength && m_name[m_name.size() - pathLength] != L'\\'))
+        return kErrorTwinUnseen;
+    const size_t root = m_name.size() - pathLength;
+    m_couldNameAlike = CouldNameAlike(root);
+
+    m_levels.reset(new Level[std::count(m_name.begin() + root, m_name.end(), L'\\')]);
+    const std::wstring rootPath = m_name.substr(0, root) + L'\\';
+    CFileHandle above;
+    bool listable = false;
+    OpenFolder(nullptr, rootPath.data(), rootPath.size(), kAsTyped, false, above, listable);
+    for (size_t at = root; at < m_name.size(); at = m_levels[m_levelCount++].end) {
+        Level& level = m_levels[m_levelCount];
+        level.start = at + 1;
+        level.end = std::min(m_name.find(L'\\', level.start), m_name.size());
+        size_t stem = level.end;
+        while (stem > level.start && (m_name[stem - 1] == L'.' || m_name[stem - 1] == L' '))
+            --stem;
+        level.mask = m_name.substr(level.start, stem - level.start);
+        if (level.mask.find_first_of(L"*?<>\"") != std::wstring::npos)
+            level.mask.clear();
+        level.mask += L'*';
+        if (listable)
+            level.above.Swap(above);
+        Changed(level, true);  // before the look: a change during it is seen at the next
+
+        CFileHandle here;
+        const NTSTATUS opened =
+            level.above.IsOpen()
+                ? OpenFolder(level.above, &m_name[level.start], level.end - level.start, kAsTyped, true, here, listable)
+                : OpenFolder(nullptr, m_name.data(), level.end, kAsTyped, true, here, listable);
+        if (opened == kStatusAccessDenied) {
+            // Not to be opened at all (under Wine, a folder that may not be
+            // listed): what is below it cannot be searched.
+            if (m_couldNameAlike)
+                return kErrorTwinUnseen;
+            listable = false;
+        } else if (NT_SUCCESS(opened) ? !IdOf(here, level.id) : !FindByName(level, here, listable)) {
+            return level.above.IsOpen() ? kErrorTwinFolder : kErrorTwinUnseen;
+        }
+        if (const DWORD why = Look(level))
+            return why;
+        above.Swap(here);
+    }
+    // The path must lead to the folder itself.
+    return m_levelCount == 0 || m_levels[m_levelCount - 1].id == m_id ? DWORD{ERROR_SUCCESS} : DWORD{kErrorTwinFolder};
+}
+
+// Where the folder of `level` cannot be opened by its name as the bound's
+// handle gives it (under Wine, "dot." is named "dot" and "proj\sub" parts
+// as two folders), it is the one sibling that is named as a folder on the
+// path: `level` then ends where that sibling's name ends.
+bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) const
+{
+    if (!level.above.IsOpen())
+        return false;
+    Scratch& scratch = *m_scratch;
+    const WCHAR* const stem = &m_name[level.start];
+    const size_t stemLength = level.mask.size() - 1;
+    size_t named = 0;
+    const bool listed = ForEachEntry(level.above, level.mask.data(), level.mask.size(), scratch.entries, sizeof scratch.entries,
+                                     [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+        CFileHandle sibling;
+        bool siblingListable = false;
+        ULONGLONG id = 0;
+        if (!(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            !CouldBeNamedAs(entry.FileName, entry.FileNameLength / sizeof(WCHAR), stem, stemLength) ||
+            !NT_SUCCESS(OpenAsListed(level.above, entry, sibling, siblingListable)) || !IdOf(sibling, id))
+            return true;
+        const UNICODE_STRING* name = NameOf(sibling, scratch.name);
+        if (!name || RelationOf(*name) != kOnPath || name->Length / sizeof(WCHAR) < level.end)
+            return true;
+        level.id = id;
+        level.end = name->Length / sizeof(WCHAR);
+        found.Swap(sibling);
+        listable = siblingListable;
+        return ++named == 1;
+    });
+    return listed && named == 1;
+}
+
+// Looks through the siblings of the folder of `level` for a twin: another
+// folder that is named as a folder on the bound's path or below it, or
+// that cannot be told from the folder because it cannot be opened as
+// itself. A sibling named as the folder is harmless only where its own
+// entries are named by its listed name, apart from the folder's: under
+// Wine, "proj " is named "proj" but what it holds "proj \...".
+DWORD CFolderBound::Look(Level& level) const
+{
+    if (!level.above.IsOpen())
+        return m_couldNameAlike ? DWORD{kErrorTwinUnseen} : DWORD{ERROR_SUCCESS};
+    Scratch& scratch = *m_scratch;
+    const WCHAR* const own = &m_name[level.start];
+    const size_t ownLength = level.end - level.start, stemLength = level.mask.size() - 1;
+    size_t reached = 0;
+    DWORD why = ERROR_SUCCESS;
+    const bool listed = ForEachEntry(level.above, level.mask.data(), level.mask.size(), scratch.entries, sizeof scratch.entries,
+                                     [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+        const WCHAR* const listedName = entry.FileName;
+        const size_t length = entry.FileNameLength / sizeof(WCHAR);
+        if (!(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !CouldBeNamedAs(listedName, length, own, stemLength))
+            return true;
+        CFileHandle sibling;
+        bool listable = false;
+        const NTSTATUS opened = OpenAsListed(level.above, entry, sibling, listable);
+        if (opened == kStatusNameNotFound || opened == kStatusPathNotFound)
+            return true;  // gone since it was listed
+        ULONGLONG id = 0;
+        if (!NT_SUCCESS(opened) || !IdOf(sibling, id)) {
+            why = m_couldNameAlike ? DWORD{kErrorTwinFolder} : DWORD{ERROR_SUCCESS};
+            return why == ERROR_SUCCESS;
+        }
+        // Two entries that lead to one folder: one is not reached as itself.
+        if (reached == kMostSiblings || std::find(scratch.reached, scratch.reached + reached, id) != scratch.reached + reached) {
+            why = kErrorTwinFolder;
+            return false;
+        }
+        scratch.reached[reached++] = id;
+        if (id == level.id)
+            return true;  // the folder itself
+        const UNICODE_STRING* name = NameOf(sibling, scratch.name);
+        const Relation relation = name ? RelationOf(*name) : kOnPath;
+        if (relation == kApart)
+            return true;
+        const bool namedAsFolder = relation == kOnPath && name->Length / sizeof(WCHAR) == level.end;
+        if (namedAsFolder && !(length == ownLength && Equal(listedName, own, length)) && listable &&
+            ChildrenNamedApart(sibling, listedName, length, level))
+            return true;
+        why = kErrorTwinFolder;
+        return false;
+    });
+    if (!listed && why == ERROR_SUCCESS && m_couldNameAlike)
+        why = kErrorTwinUnseen;
+    return why;
+}
+
+// Whether an entry of the folder on `other`, listed as `listed` beside the
+// folder of `level`, is named as an entry of a folder so listed: then all
+// its entries are named apart from the folder's. An entry named otherwise
+// may be a link that leads elsewhere; a few are asked.
+bool CFolderBound::ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t length, const Level& level) const
+{
+    Scratch& scratch = *m_scratch;
+    int asked = 0;
+    bool apart = false;
+    ForEachEntry(other, L"*", 1, scratch.childEntries, sizeof scratch.childEntries, [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+        const bool byShortName = entry.ShortNameLength > 0;
+        UNICODE_STRING name = byShortName ? Counted(entry.ShortName, entry.ShortNameLength / sizeof(WCHAR))
+                                          : Counted(entry.FileName, entry.FileNameLength / sizeof(WCHAR));
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &name, byShortName ? OBJ_CASE_INSENSITIVE : 0, other, nullptr);
+        IO_STATUS_BLOCK status;
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        if (NT_SUCCESS(NtCreateFile(&opened, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status, nullptr, 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                    FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0))) {
+            const CFileHandle child(opened);
+            const UNICODE_STRING* named = NameOf(child, scratch.childName);
+            const size_t prefix = level.start + length;  // the folder above, a backslash, `listed`
+            apart = named && named->Length / sizeof(WCHAR) > prefix + 1 && Equal(named->Buffer, m_name.data(), level.start) &&
+                    Equal(named->Buffer + level.start, listed, length) && named->Buffer[prefix] == L'\\';
+        }
+        return !apart && ++asked < 8;
+    });
+    return apart;
+}
+
+// Whether this system could give two folders one name. Where a folder
+// opened by its path with a letter in the other case is named as it was
+// opened, names are the paths that opened them, one to one (Windows); where
+// it is named as stored, or cannot be opened so, they are made afresh and
+// may lose something (Wine). Asked of the first name on the path that holds
+// a letter, whose folder above, nearest the root, is the likeliest to be
+// listed; a path without one could.
+bool CFolderBound::CouldNameAlike(size_t root) const
+{
+    const size_t letter = m_name.find_first_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", root);
+    if (letter == std::wstring::npos)
+        return true;
+    const size_t end = std::min(m_name.find(L'\\', letter), m_name.size());
+    std::wstring other = m_name.substr(0, end);
+    other[letter] ^= 0x20;
+    CFileHandle folder, asOpened;
+    bool listable;
+    ULONGLONG id = 0, otherId = 0;
+    if (!NT_SUCCESS(OpenFolder(nullptr, m_name.data(), end, kAsListed, false, folder, listable)) ||
+        !NT_SUCCESS(OpenFolder(nullptr, other.data(), other.size(), kAsTyped, false, asOpened, listable)) ||
+        !IdOf(folder, id) || !IdOf(asOpened, otherId) || id != otherId)
+        return true;
+    const UNICODE_STRING* name = NameOf(asOpened, m_scratch->name);
+    return !name || name->Length / sizeof(WCHAR) != other.size() || !Equal(name->Buffer, other.data(), other.size());
+}
+
+// How the name `name` stands to the bound's: the name of a folder on its
+// path (its own included), of one below it, or apart.
+CFolderBound::Relation CFolderBound::RelationOf(const UNICODE_STRING& name) const
+{
+    const size_t length = name.Length / sizeof(WCHAR), bound = m_name.size();
+    if (length > bound)
+        return Equal(name.Buffer, m_name.data(), bound) && name.Buffer[bound] == L'\\' ? kBelow : kApart;
+    return Equal(name.Buffer, m_name.data(), length) && (length == bound || m_name[length] == L'\\') ? kOnPath : kApart;
+}
+
+// Whether the folder above `level` has changed since it was last looked
+// through, by its change and last write times; `record` takes them as seen.
+// A file system keeps those times to a clock that ticks (Linux's every 1 to
+// 10 ms), so a change in the tick of the look could leave them as they were:
+// until they are older than kSettled, the folder counts as changed.
+bool CFolderBound::Changed(Level& level, bool record)
+{
+    constexpr LONGLONG kSettled = 100 * 10000;  // 100 ms in FILETIME's units
+    if (!level.above.IsOpen())
+        return false;
+    FILE_BASIC_INFORMATION basic;
+    IO_STATUS_BLOCK status;
+    if (!NT_SUCCESS(NtQueryInformationFile(level.above, &status, &basic, sizeof basic, FileBasicInformation)))
+        basic.ChangeTime.QuadPart = basic.LastWriteTime.QuadPart = -1;  // cannot be told: look again
+    const LONGLONG changed = basic.ChangeTime.QuadPart, written = basic.LastWriteTime.QuadPart;
+    const bool same = level.settled && changed == level.changed && written == level.written;
+    if (record) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        const LONGLONG at = static_cast<LONGLONG>((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+        level.changed = changed, level.written = written;
+        level.settled = changed >= 0 && at - std::max(changed, written) >= kSettled;
+    }
+    return !same;
+}

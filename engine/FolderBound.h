@@ -1,0 +1,93 @@
+// FolderBound.h: the folder a cleaning may not leave, known by the name
+// that the system gives a handle on it: that name, the comparison of every
+// other handle's name with it, and the walk that keeps other folders from
+// being named alike.
+//
+// A file goes only when its own handle is named as the folder followed by
+// the path below it (ConfinedDelete.h). That holds where names are one to
+// one. Wine's are not, since its Linux names pass through a map that loses
+// something: a dot that ends a name is dropped ("proj." is named as
+// "proj"), a backslash in a Linux name is kept as if it parted two folders
+// ("proj\sub"), and bytes that are not UTF-8 become U+FFFD, so that
+// "caf\xE8" and "caf\xE9" are both "caf\uFFFD". A link in the folder to a
+// file of such a twin would pass for a file of the folder. So the bound
+// walks the path that the folder's own handle names, from the drive's root
+// down, and looks in each folder on it for another folder whose handle is
+// named as a folder on the path, or below it, or that cannot be opened as
+// itself; it looks again at a folder on the path whenever that folder has
+// changed. The names decide, not the platform: where they differ, as every
+// twin's do on Windows, a twin is harmless.
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "NtFile.h"
+#include "Threads.h"
+
+// Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
+union NameBuffer {
+    OBJECT_NAME_INFORMATION info;
+    BYTE bytes[sizeof(OBJECT_NAME_INFORMATION) + 32768 * sizeof(WCHAR)];
+};
+
+// The handle's name as the system knows it: "\??\C:\folder\file" under Wine,
+// "\Device\HarddiskVolume2\folder\file" on Windows. Whichever path opened
+// it, it names the file that the handle is on. Null when it cannot be had.
+const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer);
+
+class CFolderBound {
+public:
+    // Opens the folder at `path` (as SuperPath gives it), through a link to
+    // its target, learns its name, and walks its path for twins.
+    explicit CFolderBound(const std::wstring& path);
+    ~CFolderBound();
+    CFolderBound(const CFolderBound&) = delete;
+    CFolderBound& operator=(const CFolderBound&) = delete;
+
+    // False when the folder could not be opened or named.
+    bool IsBound() const { return !m_name.empty(); }
+
+    // Whether `actual`, a handle's name, is the folder's own, followed,
+    // unless `below` is empty, by a backslash and the path `below` (a
+    // folder's or a file's below it as the listings gave it, no trailing
+    // backslash), compared exactly.
+    bool Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const;
+
+    // ERROR_SUCCESS while no other folder is named as the folder or a path
+    // below it; else kErrorTwinFolder, or kErrorTwinUnseen where a folder
+    // above it could not be searched and the system could name a twin
+    // alike (Kept.h). Once refused, for good. Looks again at each folder on
+    // the path that has changed since it last looked, before answering: a
+    // question of each, when none has. Safe on several threads at once;
+    // allocates nothing.
+    DWORD Refusal() const;
+
+private:
+    struct Level;
+    struct Scratch;
+    enum Relation { kApart, kOnPath, kBelow };
+
+    DWORD Walk(HANDLE folder);
+    bool FindByName(Level& level, CFileHandle& found, bool& listable) const;
+    DWORD Look(Level& level) const;
+    bool ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t length, const Level& level) const;
+    bool CouldNameAlike(size_t root) const;
+    Relation RelationOf(const UNICODE_STRING& name) const;
+    static bool Changed(Level& level, bool record);
+
+    std::wstring m_name;  // the folder's handle's name, no trailing backslash; empty: not bound
+    ULONGLONG m_id = 0;   // the folder's identity (its file index)
+    // The folders of its path below the drive's root, the folder's own last.
+    std::unique_ptr<Level[]> m_levels;
+    size_t m_levelCount = 0;
+    std::unique_ptr<Scratch> m_scratch;  // the buffers of a look, one look at a time
+    mutable CriticalSection m_looking;   // one look at a time: guards m_scratch, and each level's times as taken
+    mutable std::atomic<DWORD> m_refusal{ERROR_SUCCESS};
+    mutable std::atomic<unsigned> m_looks{0};  // odd while a look is under way
+    bool m_couldNameAlike = true;  // whether this system could give two folders one name
+};

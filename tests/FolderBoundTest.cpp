@@ -1,0 +1,126 @@
+// The bound on the twins that tests/test-folders.sh lays out in
+// C:\vorlix-tests\twin, as Wine names them, and as Windows would: each
+// handle named by the path that opened it.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "seams/ImportPatch.h"
+#include "engine/ConfinedDelete.h"
+#include "engine/Kept.h"
+#include "engine/NtFile.h"
+
+namespace {
+
+decltype(&NtCreateFile) g_createFile;
+decltype(&NtQueryObject) g_queryObject;
+decltype(&CloseHandle) g_closeHandle;
+std::map<HANDLE, std::wstring> g_openedAs;  // each handle the engine opened, by the path that opened it
+bool g_dotOpensAsDot;                        // "dot." opens "dot", as an entry that cannot be reached as itself
+
+std::wstring NameOfHandle(HANDLE handle)
+{
+    const auto known = g_openedAs.find(handle);
+    if (known != g_openedAs.end())
+        return known->second;
+    union {
+        OBJECT_NAME_INFORMATION info;
+        BYTE bytes[8192];
+    } buffer;
+    return NT_SUCCESS(g_queryObject(handle, ObjectNameInformation, &buffer, sizeof buffer, nullptr))
+               ? std::wstring(buffer.info.Name.Buffer, buffer.info.Name.Length / sizeof(WCHAR))
+               : std::wstring();
+}
+
+NTSTATUS NTAPI OpenAsWindows(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,
+                             PLARGE_INTEGER size, ULONG fileAttributes, ULONG share, ULONG disposition, ULONG options,
+                             PVOID ea, ULONG eaLength)
+{
+    std::wstring name(attributes->ObjectName->Buffer, attributes->ObjectName->Length / sizeof(WCHAR));
+    if (g_dotOpensAsDot && (name == L"DOT_~JG2" || name == L"dot.")) {
+        static WCHAR dot[] = L"dot";
+        static UNICODE_STRING plain = Counted(dot, 3);
+        attributes->ObjectName = &plain;
+    }
+    const NTSTATUS result = g_createFile(file, access, attributes, status, size, fileAttributes, share, disposition,
+                                         options, ea, eaLength);
+    if (NT_SUCCESS(result))
+        g_openedAs[*file] = (attributes->RootDirectory ? NameOfHandle(attributes->RootDirectory) + L"\\" : L"") + name;
+    return result;
+}
+
+NTSTATUS NTAPI NameAsWindows(HANDLE handle, OBJECT_INFORMATION_CLASS kind, PVOID info, ULONG length, PULONG returned)
+{
+    const NTSTATUS result = g_queryObject(handle, kind, info, length, returned);
+    const auto known = g_openedAs.find(handle);
+    if (kind == ObjectNameInformation && NT_SUCCESS(result) && known != g_openedAs.end()) {
+        auto& name = static_cast<OBJECT_NAME_INFORMATION*>(info)->Name;
+        name.Buffer = reinterpret_cast<WCHAR*>(static_cast<OBJECT_NAME_INFORMATION*>(info) + 1);
+        name.Length = name.MaximumLength = static_cast<USHORT>(known->second.size() * sizeof(WCHAR));
+        std::copy(known->second.begin(), known->second.end(), name.Buffer);
+    }
+    return result;
+}
+
+BOOL WINAPI CloseAsWindows(HANDLE handle)
+{
+    g_openedAs.erase(handle);
+    return g_closeHandle(handle);
+}
+
+DWORD RefusalOf(const std::wstring& folder)
+{
+    return CConfinedDeleter((L"C:\\vorlix-tests\\" + folder).c_str()).Refusal();
+}
+
+}  // namespace
+
+// Under Wine a folder is refused where another beside it, or beside one
+// above it, is named as it is or as a path below it: "dot." beside "dot"
+// (also typed in capitals, and for "dot\sub"), "proj\sub" beside "proj",
+// and two "caf\uFFFD" of which a path reaches one. "sp " is named "sp" but
+// what it holds "sp \...": harmless. A folder above that cannot be listed
+// could hide a twin. Windows names each handle by the path that opened it,
+// so none of these is named alike, and every folder is cleaned; but an
+// entry that opens as another (as "dot." opening "dot") cannot be told from
+// the folder on any system.
+TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
+{
+    const struct {
+        const wchar_t* folder;
+        DWORD underWine, asWindows;
+    } rows[] = {
+        {L"twin\\dot", kErrorTwinFolder, ERROR_SUCCESS},
+        {L"twin\\DOT", kErrorTwinFolder, ERROR_SUCCESS},
+        {L"twin\\dot\\sub", kErrorTwinFolder, ERROR_SUCCESS},
+        {L"twin\\proj", kErrorTwinFolder, ERROR_SUCCESS},
+        {L"twin\\caf\uFFFD", kErrorTwinFolder, kErrorTwinFolder},  // one of the two cannot be reached as itself
+        {L"twin\\sp", ERROR_SUCCESS, ERROR_SUCCESS},
+        {L"locked\\proj", kErrorTwinUnseen, ERROR_SUCCESS},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.underWine, RefusalOf(row.folder)) << row.folder;
+
+    const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsWindows, &g_createFile);
+    const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
+    const CImportPatch close(L"kernel32.dll", "CloseHandle", &CloseAsWindows, &g_closeHandle);
+    for (const auto& row : rows)
+        EXPECT_EQ(row.asWindows, RefusalOf(row.folder)) << row.folder << ", named as opened";
+    g_dotOpensAsDot = true;
+    EXPECT_EQ(DWORD{kErrorTwinFolder}, RefusalOf(L"twin\\dot")) << "\"dot.\" opening as \"dot\"";
+    g_dotOpensAsDot = false;
+}
+
+// A twin made beside the folder once its deletes have begun refuses every
+// file after it.
+TEST(FolderBound, SeesATwinMadeMeanwhile)
+{
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\twin\\later");
+    const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\twin\\later\\");
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Delete(folder, "first.obj"));
+    ASSERT_TRUE(CreateDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\later.", nullptr) &&
+                CreateDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\later.\\Debug", nullptr));
+    EXPECT_EQ(DWORD{kErrorTwinFolder}, deleter.Delete(folder, "second.obj"));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\twin\\later\\second.obj"));
+}
