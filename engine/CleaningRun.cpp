@@ -9,6 +9,7 @@
 
 #include "ConfinedDelete.h"
 #include "FileCollector.h"
+#include "NtFile.h"
 #include "PathText.h"
 #include "Plural.h"
 #include "Threads.h"
@@ -142,7 +143,17 @@ bool IsAlreadyGone(DWORD error)
 // the folder: a folder of many files is shared out between the threads.
 constexpr unsigned long kFilesATurn = 64;
 
+// A file of a turn, checked and held open until the turn's deletes.
+struct Checked {
+    FoundFile* node;
+    ULONGLONG size;
+    CFileHandle file;
+};
+
 // One drain of a found list, shared by the threads that delete from it.
+// A turn checks each of its files, then asks the bound once whether a twin
+// of the folder has come meanwhile, then deletes those it holds: each file
+// goes only after a look that followed its open.
 struct Drain {
     CFoundList& found;
     const CConfinedDeleter& deleter;
@@ -160,13 +171,11 @@ struct Drain {
         return turns.Take(kFilesATurn, folder, first, count);
     }
 
-    // Tries one file of the folder opened. One held open goes back to its
-    // folder's `held`, unless this is its last try; any other outcome is
-    // final and told.
-    void Try(const CConfinedDeleter::CFolder& opened, FoundFolder& folder, FoundFile* node, bool lastTry)
+    // Tells what became of one file. One held open goes back to its
+    // folder's `held`, unless this was its last try; any other outcome is
+    // final.
+    void Tell(FoundFolder& folder, FoundFile* node, DWORD error, ULONGLONG size, bool lastTry)
     {
-        ULONGLONG size = 0;
-        const DWORD error = deleter.Delete(opened, node->name, observer ? &size : nullptr);
         Lock lock(guard);
         if (!lastTry && IsHeldOpen(error)) {
             node->next = folder.held;
@@ -185,6 +194,34 @@ struct Drain {
             ++progress->done;
     }
 
+    // Checks and deletes the `count` files from `node` on of the folder
+    // opened, linked by `next`: each checked file is held, the bound asked,
+    // and then each held file deleted. Tells each outcome.
+    void Turn(const CConfinedDeleter::CFolder& opened, FoundFolder& folder, FoundFile* node, unsigned long count,
+              bool lastTry)
+    {
+        Checked checked[kFilesATurn];
+        size_t held = 0;
+        for (; count > 0; --count) {
+            FoundFile* const next = node->next;  // before Tell may hand it back
+            ULONGLONG size = 0;
+            const DWORD error = deleter.Check(opened, node->name, checked[held].file, observer ? &size : nullptr);
+            if (error == ERROR_SUCCESS) {
+                checked[held].node = node;
+                checked[held++].size = size;
+            } else {
+                Tell(folder, node, error, size, lastTry);
+            }
+            node = next;
+        }
+        const DWORD refusal = held ? deleter.Refusal() : DWORD{ERROR_SUCCESS};
+        for (size_t i = 0; i < held; ++i) {
+            const DWORD error = refusal != ERROR_SUCCESS ? refusal : deleter.DeleteChecked(checked[i].file);
+            checked[i].file.Reset(INVALID_HANDLE_VALUE);
+            Tell(folder, checked[i].node, error, checked[i].size, lastTry);
+        }
+    }
+
     static unsigned __stdcall Work(void* context)
     {
         Drain& drain = *static_cast<Drain*>(context);
@@ -193,17 +230,13 @@ struct Drain {
         unsigned long count;
         while (drain.Take(folder, node, count)) {
             const CConfinedDeleter::CFolder opened(drain.deleter, folder->path);
-            for (; count > 0; --count) {
-                FoundFile* const next = node->next;  // before Try may hold it
-                drain.Try(opened, *folder, node, false);
-                node = next;
-            }
+            drain.Turn(opened, *folder, node, count, false);
         }
         return 0;
     }
 
     // Tries the held files again, alone on this thread, after each pause,
-    // folder by folder.
+    // folder by folder, a turn at a time.
     void TryHeldAgain()
     {
         for (const DWORD pause : kHeldPauses) {
@@ -212,15 +245,19 @@ struct Drain {
             Sleep(pause);
             heldCount = 0;
             for (FoundFolder* folder = found.Folders(); folder; folder = folder->next) {
-                FoundFile* again = folder->held;
-                if (!again)
+                if (!folder->held)
                     continue;
+                FoundFile* again = folder->held;
                 folder->held = nullptr;
                 const CConfinedDeleter::CFolder opened(deleter, folder->path);
                 while (again) {
-                    FoundFile* const next = again->next;
-                    Try(opened, *folder, again, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
-                    again = next;
+                    unsigned long count = 1;
+                    FoundFile* last = again;
+                    for (; last->next && count < kFilesATurn; ++count)
+                        last = last->next;
+                    FoundFile* const rest = last->next;
+                    Turn(opened, *folder, again, count, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
+                    again = rest;
                 }
             }
         }

@@ -229,10 +229,6 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* 
         m_error = kErrorOutsideFolder;
         return;
     }
-    if (const DWORD why = deleter.m_bound.Refusal()) {
-        m_error = why;
-        return;
-    }
     // The path as the wide calls take it: the bound's, then the path below,
     // which ends in a backslash.
     WCHAR wide[kMaxPathUnits];
@@ -299,7 +295,7 @@ DWORD CConfinedDeleter::CheckName(HANDLE file, const char* folder, const char* n
     return WasDeletedMeanwhile(file, actual) ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{kErrorOutsideFolder};
 }
 
-DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLONG* size) const
+DWORD CConfinedDeleter::Check(const CFolder& folder, const char* name, CFileHandle& checked, ULONGLONG* size) const
 {
     if (folder.m_error != ERROR_SUCCESS)
         return folder.m_error;
@@ -319,14 +315,10 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
     // Where it is, as its handle names it: on Windows a link opens as the
     // link, but under Wine it opens through to its target all the same and
     // lists as a plain file, and only the name shows where it led.
-    const CFileHandle file(opened);
+    CFileHandle file(opened);
     const DWORD where = CheckName(file, folder.m_path, name);
     if (where != ERROR_SUCCESS)
         return where;
-    // And no other folder named alike may have come meanwhile: the file
-    // named as the folder's was opened where no twin stood.
-    if (const DWORD why = m_bound.Refusal())
-        return why;
 
     // A link stays, wherever it points. The rest is told by the handle too,
     // as the file is now: its size, whether its data is on this disk, its
@@ -359,11 +351,26 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
 
     if (m_rules.writtenBefore && static_cast<ULONGLONG>(info.LastWriteTime.QuadPart) > m_rules.writtenBefore)
         return kKeptTooNew;
-    if (m_rules.checkOnly)
-        return (info.FileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo ? ERROR_ACCESS_DENIED
-                                                                                          : ERROR_SUCCESS;
-    NTSTATUS deleted = SetDeleteDisposition(file);
+    if (m_rules.checkOnly && (info.FileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo)
+        return ERROR_ACCESS_DENIED;
+    checked.Swap(file);
+    return ERROR_SUCCESS;
+}
+
+DWORD CConfinedDeleter::DeleteChecked(CFileHandle& checked) const
+{
+    NTSTATUS deleted = m_rules.checkOnly ? 0 : SetDeleteDisposition(checked);
     if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
-        deleted = DeleteReadOnly(file);
+        deleted = DeleteReadOnly(checked);
+    checked.Reset(INVALID_HANDLE_VALUE);  // the file goes as its handle closes
     return NT_SUCCESS(deleted) ? ERROR_SUCCESS : RtlNtStatusToDosError(deleted);
+}
+
+DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLONG* size) const
+{
+    CFileHandle checked;
+    DWORD why = Check(folder, name, checked, size);
+    if (why == ERROR_SUCCESS)
+        why = m_bound.Refusal();
+    return why == ERROR_SUCCESS ? DeleteChecked(checked) : why;
 }

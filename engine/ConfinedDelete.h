@@ -21,6 +21,7 @@
 
 #include "FolderBound.h"
 #include "Kept.h"
+#include "NtFile.h"
 
 // How a deleter deletes, beyond the dialog's plain way.
 struct CDeleteRules {
@@ -84,13 +85,23 @@ public:
     // (ERROR_DELETE_PENDING while another program deletes it and holds it
     // still, ERROR_SHARING_VIOLATION while one holds it open), or a reason of
     // Kept.h: a twin of the folder come meanwhile (Refusal), a link, a file
-    // whose data is not on this disk, or one whose
-    // first bytes, read through this same handle (a 16-bit resource's
-    // entries to its end), are no intermediate's (Intermediates.h). A file
-    // that another program deleted or renamed meanwhile gives
-    // ERROR_FILE_NOT_FOUND. With `size`, the file's size is stored there too.
-    // Allocates nothing; safe to call from several threads at once.
+    // whose data is not on this disk, or one whose first bytes, read through
+    // this same handle (a 16-bit resource's entries to its end), are no
+    // intermediate's (Intermediates.h). A file that another program deleted
+    // or renamed meanwhile gives ERROR_FILE_NOT_FOUND. With `size`, the
+    // file's size is stored there too. Allocates nothing; safe to call from
+    // several threads at once. Check, Refusal and DeleteChecked in turn.
     DWORD Delete(const CFolder& folder, const char* name, ULONGLONG* size = nullptr) const;
+
+    // Delete in two halves, so that a turn of a folder's files asks the
+    // bound once: Check opens the file, checks and judges it, and answers as
+    // Delete would, but for the delete itself; the file, when it is to go,
+    // is then held open on `checked`, not shared for delete. DeleteChecked
+    // deletes such a file through its handle and closes it; only once
+    // Refusal has answered ERROR_SUCCESS since the file was checked, for a
+    // twin come meanwhile would not be seen. (With checkOnly, it only closes.)
+    DWORD Check(const CFolder& folder, const char* name, CFileHandle& checked, ULONGLONG* size = nullptr) const;
+    DWORD DeleteChecked(CFileHandle& checked) const;
 
     // Whether files of the nine extensions are read first (Intermediates.h).
     // Only the benchmark clears it, to time the reads.

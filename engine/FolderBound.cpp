@@ -74,11 +74,14 @@ NTSTATUS OpenFolder(HANDLE root, const WCHAR* name, size_t length, NameMatch mat
     const ULONG options = FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | (asItself ? FILE_OPEN_REPARSE_POINT : 0);
     ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
     HANDLE opened = INVALID_HANDLE_VALUE;
-    NTSTATUS result = NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, share, FILE_OPEN, options, nullptr, 0);
+    const auto open = [&] {
+        return NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, share, FILE_OPEN, options, nullptr, 0);
+    };
+    NTSTATUS result = open();
     listable = NT_SUCCESS(result);
     if (result == kStatusAccessDenied) {
         access &= ~FILE_LIST_DIRECTORY;
-        result = NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, share, FILE_OPEN, options, nullptr, 0);
+        result = open();
     }
     if (NT_SUCCESS(result))
         folder.Reset(opened);
@@ -90,9 +93,9 @@ NTSTATUS OpenFolder(HANDLE root, const WCHAR* name, size_t length, NameMatch mat
 // entries: "proj\sub", one of two "caf\uFFFD"), else by its long name.
 NTSTATUS OpenAsListed(HANDLE folder, const FILE_BOTH_DIR_INFORMATION& entry, CFileHandle& opened, bool& listable)
 {
-    const size_t length = entry.FileNameLength / sizeof(WCHAR);
-    if (entry.ShortNameLength > 0)
-        return OpenFolder(folder, entry.ShortName, entry.ShortNameLength / sizeof(WCHAR), kAsTyped, true, opened, listable);
+    const size_t length = entry.FileNameLength / sizeof(WCHAR), shortLength = entry.ShortNameLength / sizeof(WCHAR);
+    if (shortLength > 0)
+        return OpenFolder(folder, entry.ShortName, shortLength, kAsTyped, true, opened, listable);
     if (std::find(entry.FileName, entry.FileName + length, L'\\') != entry.FileName + length)
         return kStatusNameInvalid;
     return OpenFolder(folder, entry.FileName, length, kAsListed, true, opened, listable);
@@ -104,14 +107,14 @@ NTSTATUS OpenAsListed(HANDLE folder, const FILE_BOTH_DIR_INFORMATION& entry, CFi
 // False when the folder could not be listed to its end. Listed through a
 // handle of its own: a handle keeps the mask it was first listed with, and
 // under Wine the entries too.
-template <class Visit>
-bool ForEachEntry(HANDLE folder, const WCHAR* mask, size_t maskLength, BYTE* buffer, ULONG size, Visit visit)
+template <size_t size, class Visit>
+bool ForEachEntry(HANDLE folder, const std::wstring& mask, BYTE (&buffer)[size], Visit visit)
 {
     CFileHandle listing;
     bool listable = false;
     if (!NT_SUCCESS(OpenFolder(folder, L"", 0, kAsListed, true, listing, listable)) || !listable)
         return false;
-    UNICODE_STRING pattern = Counted(mask, maskLength);
+    UNICODE_STRING pattern = Counted(mask.data(), mask.size());
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         IO_STATUS_BLOCK status;
         const NTSTATUS result = NtQueryDirectoryFile(listing, nullptr, nullptr, nullptr, &status, buffer, size,
@@ -123,7 +126,8 @@ bool ForEachEntry(HANDLE folder, const WCHAR* mask, size_t maskLength, BYTE* buf
         for (const BYTE* at = buffer;;) {
             const auto& entry = *reinterpret_cast<const FILE_BOTH_DIR_INFORMATION*>(at);
             const size_t length = entry.FileNameLength / sizeof(WCHAR);
-            const bool dots = (length == 1 || length == 2) && entry.FileName[0] == L'.' && entry.FileName[length - 1] == L'.';
+            const WCHAR* const name = entry.FileName;
+            const bool dots = (length == 1 || length == 2) && name[0] == L'.' && name[length - 1] == L'.';
             if (!dots && !visit(entry))
                 return true;
             if (entry.NextEntryOffset == 0)
@@ -149,6 +153,8 @@ bool CouldBeNamedAs(const WCHAR* name, size_t length, const WCHAR* stem, size_t 
 // Siblings told apart in one look; a folder with more such is refused.
 constexpr size_t kMostSiblings = 64;
 
+const std::wstring kEveryEntry = L"*";
+
 }  // namespace
 
 const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
@@ -164,8 +170,9 @@ const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
 // are its siblings.
 struct CFolderBound::Level {
     CFileHandle above;          // not open where it could not be listed
-    std::wstring mask;          // the siblings looked at: the folder's name less dots and spaces that end it, then "*"
     size_t start = 0, end = 0;  // the folder's name in the bound's, m_name[start, end); its path m_name[0, end)
+    size_t stem = 0;            // m_name[start, stem): its first part less the dots and spaces that end it
+    std::wstring mask;          // the stem, then "*"; "*" where the stem holds a wildcard
     ULONGLONG id = 0;           // the folder's identity
     // When `above` was last looked through, its change and last write
     // times, and whether those were old enough to tell a later change by.
@@ -242,7 +249,7 @@ DWORD CFolderBound::Walk(HANDLE folder)
 {
     auto& onVolume = reinterpret_cast<FILE_NAME_INFORMATION&>(m_scratch->childName);
     IO_STATUS_BLOCK status;
-    if (!NT_SUCCESS(NtQueryInformationFile(folder, &status, &onVolume, sizeof m_scratch->childName, FileNameInformation)))
+    if (!NT_SUCCESS(NtQueryInformationFile(folder, &status, &onVolume, sizeof(NameBuffer), FileNameInformation)))
         return kErrorTwinUnseen;
     size_t pathLength = onVolume.FileNameLength / sizeof(WCHAR);
     if (pathLength && onVolume.FileName[pathLength - 1] == L'\\')
@@ -261,10 +268,12 @@ DWORD CFolderBound::Walk(HANDLE folder)
         Level& level = m_levels[m_levelCount];
         level.start = at + 1;
         level.end = std::min(m_name.find(L'\\', level.start), m_name.size());
-        size_t stem = level.end;
-        while (stem > level.start && (m_name[stem - 1] == L'.' || m_name[stem - 1] == L' '))
-            --stem;
-        level.mask = m_name.substr(level.start, stem - level.start);
+        for (level.stem = level.end; level.stem > level.start;) {
+            if (m_name[level.stem - 1] != L'.' && m_name[level.stem - 1] != L' ')
+                break;
+            --level.stem;
+        }
+        level.mask = m_name.substr(level.start, level.stem - level.start);
         if (level.mask.find_first_of(L"*?<>\"") != std::wstring::npos)
             level.mask.clear();
         level.mask += L'*';
@@ -304,10 +313,9 @@ bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) 
         return false;
     Scratch& scratch = *m_scratch;
     const WCHAR* const stem = &m_name[level.start];
-    const size_t stemLength = level.mask.size() - 1;
+    const size_t stemLength = level.stem - level.start;
     size_t named = 0;
-    const bool listed = ForEachEntry(level.above, level.mask.data(), level.mask.size(), scratch.entries, sizeof scratch.entries,
-                                     [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    const auto each = [&](const FILE_BOTH_DIR_INFORMATION& entry) {
         CFileHandle sibling;
         bool siblingListable = false;
         ULONGLONG id = 0;
@@ -323,7 +331,8 @@ bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) 
         found.Swap(sibling);
         listable = siblingListable;
         return ++named == 1;
-    });
+    };
+    const bool listed = ForEachEntry(level.above, level.mask, scratch.entries, each);
     return listed && named == 1;
 }
 
@@ -339,11 +348,10 @@ DWORD CFolderBound::Look(Level& level) const
         return m_couldNameAlike ? DWORD{kErrorTwinUnseen} : DWORD{ERROR_SUCCESS};
     Scratch& scratch = *m_scratch;
     const WCHAR* const own = &m_name[level.start];
-    const size_t ownLength = level.end - level.start, stemLength = level.mask.size() - 1;
+    const size_t ownLength = level.end - level.start, stemLength = level.stem - level.start;
     size_t reached = 0;
     DWORD why = ERROR_SUCCESS;
-    const bool listed = ForEachEntry(level.above, level.mask.data(), level.mask.size(), scratch.entries, sizeof scratch.entries,
-                                     [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    const auto each = [&](const FILE_BOTH_DIR_INFORMATION& entry) {
         const WCHAR* const listedName = entry.FileName;
         const size_t length = entry.FileNameLength / sizeof(WCHAR);
         if (!(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !CouldBeNamedAs(listedName, length, own, stemLength))
@@ -359,7 +367,8 @@ DWORD CFolderBound::Look(Level& level) const
             return why == ERROR_SUCCESS;
         }
         // Two entries that lead to one folder: one is not reached as itself.
-        if (reached == kMostSiblings || std::find(scratch.reached, scratch.reached + reached, id) != scratch.reached + reached) {
+        ULONGLONG* const end = scratch.reached + reached;
+        if (reached == kMostSiblings || std::find(scratch.reached, end, id) != end) {
             why = kErrorTwinFolder;
             return false;
         }
@@ -370,13 +379,14 @@ DWORD CFolderBound::Look(Level& level) const
         const Relation relation = name ? RelationOf(*name) : kOnPath;
         if (relation == kApart)
             return true;
-        const bool namedAsFolder = relation == kOnPath && name->Length / sizeof(WCHAR) == level.end;
+        const bool namedAsFolder = name && relation == kOnPath && name->Length / sizeof(WCHAR) == level.end;
         if (namedAsFolder && !(length == ownLength && Equal(listedName, own, length)) && listable &&
             ChildrenNamedApart(sibling, listedName, length, level))
             return true;
         why = kErrorTwinFolder;
         return false;
-    });
+    };
+    const bool listed = ForEachEntry(level.above, level.mask, scratch.entries, each);
     if (!listed && why == ERROR_SUCCESS && m_couldNameAlike)
         why = kErrorTwinUnseen;
     return why;
@@ -391,7 +401,7 @@ bool CFolderBound::ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t 
     Scratch& scratch = *m_scratch;
     int asked = 0;
     bool apart = false;
-    ForEachEntry(other, L"*", 1, scratch.childEntries, sizeof scratch.childEntries, [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    ForEachEntry(other, kEveryEntry, scratch.childEntries, [&](const FILE_BOTH_DIR_INFORMATION& entry) {
         const bool byShortName = entry.ShortNameLength > 0;
         UNICODE_STRING name = byShortName ? Counted(entry.ShortName, entry.ShortNameLength / sizeof(WCHAR))
                                           : Counted(entry.FileName, entry.FileNameLength / sizeof(WCHAR));
@@ -405,7 +415,8 @@ bool CFolderBound::ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t 
             const CFileHandle child(opened);
             const UNICODE_STRING* named = NameOf(child, scratch.childName);
             const size_t prefix = level.start + length;  // the folder above, a backslash, `listed`
-            apart = named && named->Length / sizeof(WCHAR) > prefix + 1 && Equal(named->Buffer, m_name.data(), level.start) &&
+            apart = named && named->Length / sizeof(WCHAR) > prefix + 1 &&
+                    Equal(named->Buffer, m_name.data(), level.start) &&
                     Equal(named->Buffer + level.start, listed, length) && named->Buffer[prefix] == L'\\';
         }
         return !apart && ++asked < 8;

@@ -262,7 +262,7 @@ debug = os.path.join(race, "proj", "Debug")
 while len(os.listdir(debug)) > 5900:
     time.sleep(0.001)
 os.rename(os.path.join(race, "spare"), os.path.join(race, "proj."))
-for name in sorted(os.listdir(debug)):
+for name in reversed(os.listdir(debug)):  # in the order Vorlix deletes them: last listed first
     os.symlink(os.path.join("..", "..", "proj.", "Debug", name), os.path.join(debug, name + ".new"))
     try:
         os.rename(os.path.join(debug, name + ".new"), os.path.join(debug, name))
