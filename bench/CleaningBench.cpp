@@ -11,6 +11,9 @@
 //   vorlix_bench [--runs=N] --one-folder=N
 //       collecting one folder of N files, with the ten alone and with a
 //       pattern that overlaps them
+//   vorlix_bench --match
+//       matching a name of 255 characters against a pattern of 20 stars
+//       that it does not match, the worst case of a user's pattern
 //
 // Runs under wine64 only: the copies and the reference are Unix programs.
 #include <windows.h>
@@ -26,12 +29,14 @@
 #include "StepTimes.h"
 #include "UnixShell.h"
 #include "engine/CleaningRun.h"
+#include "engine/FileCollector.h"
 
 int main(int argc, char** argv)
 {
     BenchOptions options = {kDeleteThreads, 1, false};
     std::vector<int> sizes;
     int oneFolder = 0;
+    bool match = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--threads=", 10) == 0)
             options.threads = std::atoi(argv[i] + 10);
@@ -41,11 +46,28 @@ int main(int argc, char** argv)
             oneFolder = std::atoi(argv[i] + 13);
         else if (std::strcmp(argv[i], "--engine-only") == 0)
             options.engineOnly = true;
+        else if (std::strcmp(argv[i], "--match") == 0)
+            match = true;
         else
             sizes.push_back(std::atoi(argv[i]));
     }
     if (sizes.empty())
         sizes.push_back(10000);
+    if (match) {
+        const std::string name(255, 'a'), pattern = "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b";
+        constexpr int kTimes = 1000;
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        int matched = 0;
+        for (int i = 0; i < kTimes; ++i)
+            matched += NameMatches(name.c_str(), pattern);
+        QueryPerformanceCounter(&end);
+        const double each = double(end.QuadPart - start.QuadPart) * 1e6 / double(frequency.QuadPart) / kTimes;
+        std::printf("a name of %zu characters against a pattern of 20 stars (%s): %.1f us a match, %d matched\n",
+                    name.size(), pattern.c_str(), each, matched);
+        return 0;
+    }
 
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);

@@ -22,7 +22,7 @@ add_executable(engine_tests
     tests/IntermediatesTest.cpp
     tests/CleaningRunTest.cpp
     tests/PluralTest.cpp)
-target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main)
+target_link_libraries(engine_tests PRIVATE vorlix_engine vorlix_console gtest_main shlwapi)
 vorlix_code(engine_tests)
 gtest_discover_tests(engine_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 60 FIXTURES_REQUIRED folders)

@@ -34,7 +34,8 @@ CConsoleText& CConsoleText::AddPath(const char* path)
 
 CConsoleText& CConsoleText::Add(const wchar_t* text)
 {
-    m_line.insert(m_line.end(), text, text + std::wcslen(text));
+    for (; *text; ++text)
+        m_line.push_back(*text < L' ' || *text == 0x7F ? L'?' : *text);
     return *this;
 }
 

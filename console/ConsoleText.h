@@ -23,8 +23,12 @@ public:
     // Adds to the line: the program's own text, or text in `codePage`.
     CConsoleText& Add(const char* text, UINT codePage = kOwnTexts);
     CConsoleText& Add(const std::string& text, UINT codePage = kOwnTexts) { return Add(text.c_str(), codePage); }
+    // Adds text from outside the program (a name, an argument, the
+    // system's words), where a character below 0x20, or 0x7F, is written as
+    // "?", as a console shows one it cannot print: a line end or an escape
+    // in a file's name neither breaks a line nor reaches the terminal.
     CConsoleText& Add(const wchar_t* text);
-    // Adds a path as the engine reports it (UTF-8, engine/PathText.h).
+    // Adds a path as the engine reports it (UTF-8, engine/PathText.h), as Add does.
     CConsoleText& AddPath(const char* path);
     // Ends the line. A console sees it at once; a file or a pipe, in blocks.
     void EndLine();

@@ -39,6 +39,7 @@ void AddReason(CConsoleText& out, DWORD error)
                                   text, 512, nullptr);
     while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' '))
         text[--length] = L'\0';
+    std::replace_if(text, text + length, [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');  // one line
     if (length > 0) {
         out.Add(text);
     } else {

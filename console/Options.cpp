@@ -10,13 +10,16 @@
 namespace {
 
 // Adds the patterns of `list` ("*.ipch;*.VC.db") to `patterns`. False when
-// one is not a file name with wildcards (empty, or holding a path's
-// separator or a character no name may hold); it is then in `bad`.
+// one is not a file name with wildcards (empty or only spaces, which name
+// nothing, or holding a path's separator or a character no name may hold);
+// it is then in `bad`, empty for an empty one.
 bool AddPatterns(const wchar_t* list, std::vector<std::string>& patterns, std::wstring& bad)
 {
     for (;;) {
         const wchar_t* end = list + std::wcscspn(list, L";");
         bad.assign(list, end);
+        if (bad.find_first_not_of(L' ') == std::wstring::npos)
+            bad.clear();
         if (bad.empty() || bad.find_first_of(L"\\/:<>\"|") != std::wstring::npos ||
             std::any_of(bad.begin(), bad.end(), [](wchar_t c) { return c < L' '; }))
             return false;

@@ -139,17 +139,6 @@ bool IsAlreadyGone(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// Files of one folder a thread deletes in a turn, through its own handle on
-// the folder: a folder of many files is shared out between the threads.
-constexpr unsigned long kFilesATurn = 64;
-
-// A file of a turn, checked and held open until the turn's deletes.
-struct Checked {
-    FoundFile* node;
-    ULONGLONG size;
-    CFileHandle file;
-};
-
 // One drain of a found list, shared by the threads that delete from it.
 // A turn checks each of its files, then asks the bound once whether a twin
 // of the folder has come meanwhile, then deletes those it holds: each file
@@ -196,19 +185,23 @@ struct Drain {
 
     // Checks and deletes the `count` files from `node` on of the folder
     // opened, linked by `next`: each checked file is held, the bound asked,
-    // and then each held file deleted. Tells each outcome.
+    // each held file deleted, and the folder asked which of them it still
+    // holds. Tells each outcome.
     void Turn(const CConfinedDeleter::CFolder& opened, FoundFolder& folder, FoundFile* node, unsigned long count,
               bool lastTry)
     {
-        Checked checked[kFilesATurn];
+        CConfinedDeleter::CTurnFile files[kFilesATurn];
+        FoundFile* nodes[kFilesATurn];
+        ULONGLONG sizes[kFilesATurn];
         size_t held = 0;
         for (; count > 0; --count) {
             FoundFile* const next = node->next;  // before Tell may hand it back
             ULONGLONG size = 0;
-            const DWORD error = deleter.Check(opened, node->name, checked[held].file, observer ? &size : nullptr);
+            files[held].name = node->name;
+            const DWORD error = deleter.Check(opened, files[held], observer ? &size : nullptr);
             if (error == ERROR_SUCCESS) {
-                checked[held].node = node;
-                checked[held++].size = size;
+                nodes[held] = node;
+                sizes[held++] = size;
             } else {
                 Tell(folder, node, error, size, lastTry);
             }
@@ -216,10 +209,16 @@ struct Drain {
         }
         const DWORD refusal = held ? deleter.Refusal() : DWORD{ERROR_SUCCESS};
         for (size_t i = 0; i < held; ++i) {
-            const DWORD error = refusal != ERROR_SUCCESS ? refusal : deleter.DeleteChecked(checked[i].file);
-            checked[i].file.Reset(INVALID_HANDLE_VALUE);
-            Tell(folder, checked[i].node, error, checked[i].size, lastTry);
+            if (refusal == ERROR_SUCCESS) {
+                deleter.DeleteChecked(files[i]);
+            } else {
+                files[i].handle.Reset(INVALID_HANDLE_VALUE);
+                files[i].result = refusal;
+            }
         }
+        deleter.Confirm(opened, files, held);
+        for (size_t i = 0; i < held; ++i)
+            Tell(folder, nodes[i], files[i].result, sizes[i], lastTry);
     }
 
     static unsigned __stdcall Work(void* context)
@@ -249,8 +248,9 @@ struct Drain {
                     continue;
                 FoundFile* again = folder->held;
                 folder->held = nullptr;
-                const CConfinedDeleter::CFolder opened(deleter, folder->path);
                 while (again) {
+                    // A handle on the folder a turn: each is listed once (Confirm).
+                    const CConfinedDeleter::CFolder opened(deleter, folder->path);
                     unsigned long count = 1;
                     FoundFile* last = again;
                     for (; last->next && count < kFilesATurn; ++count)

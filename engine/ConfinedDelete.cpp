@@ -166,8 +166,9 @@ NTSTATUS SetDeleteDisposition(HANDLE file)
 // Deletes a read-only file through its handle (opened with
 // FILE_WRITE_ATTRIBUTES where the system grants it): in one call where the
 // system takes it; otherwise, as on XP, the attribute is cleared first, and
-// put back should the file still not go.
-NTSTATUS DeleteReadOnly(HANDLE file)
+// put back should the file still not go. `cleared`: the attributes to put
+// back should it stay after all, at the close; 0 where none were changed.
+NTSTATUS DeleteReadOnly(HANDLE file, ULONG& cleared)
 {
     // A call not taken: an unknown class, or flags that the system does not know.
     constexpr NTSTATUS kNotTaken[] = {kStatusInvalidInfoClass, kStatusInvalidParameter, kStatusNotSupported,
@@ -192,8 +193,30 @@ NTSTATUS DeleteReadOnly(HANDLE file)
     if (!NT_SUCCESS(deleted)) {
         basic.FileAttributes = attributes;
         NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
+    } else {
+        cleared = attributes;
     }
     return deleted;
+}
+
+// Gives the file `name` of the folder on `folder` back the attributes
+// `attributes` that its delete took, the delete having failed after all.
+void GiveBack(HANDLE folder, const WCHAR* name, size_t length, ULONG attributes)
+{
+    UNICODE_STRING objectName = Counted(name, length);
+    OBJECT_ATTRIBUTES objectAttributes;
+    InitializeObjectAttributes(&objectAttributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK status;
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    if (!NT_SUCCESS(NtCreateFile(&opened, FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &objectAttributes, &status, nullptr, 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                 FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
+                                 nullptr, 0)))
+        return;
+    const CFileHandle file(opened);
+    FILE_BASIC_INFORMATION basic = {};  // times of 0 are left as they are
+    basic.FileAttributes = attributes;
+    NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
 }
 
 }  // namespace
@@ -246,8 +269,13 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* 
     // The bound as the deleter took it, through a link to its target; every
     // folder below it as itself. Not shared for delete: while its files go,
     // no other program can rename, replace or remove it.
-    m_handle = CreateFileW(wide, FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (top ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+    const auto open = [&](DWORD access) {
+        return CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | (top ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+    };
+    m_handle = open(FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY);
+    if (m_handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+        m_handle = open(FILE_TRAVERSE | FILE_READ_ATTRIBUTES);
     if (m_handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         m_error = error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending ? ERROR_DELETE_PENDING
@@ -295,11 +323,12 @@ DWORD CConfinedDeleter::CheckName(HANDLE file, const char* folder, const char* n
     return WasDeletedMeanwhile(file, actual) ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{kErrorOutsideFolder};
 }
 
-DWORD CConfinedDeleter::Check(const CFolder& folder, const char* name, CFileHandle& checked, ULONGLONG* size) const
+DWORD CConfinedDeleter::Check(const CFolder& folder, CTurnFile& turnFile, ULONGLONG* size) const
 {
     if (folder.m_error != ERROR_SUCCESS)
         return folder.m_error;
     // A name, not a path: one of at most 255 units on every Windows file system.
+    const char* const name = turnFile.name;
     WCHAR wide[kMaxNameUnits];
     const size_t length = DecodeUtf8(name, wide, std::size(wide));
     if (length == 0 || std::find(wide, wide + length, L'\\') != wide + length)
@@ -353,24 +382,70 @@ DWORD CConfinedDeleter::Check(const CFolder& folder, const char* name, CFileHand
         return kKeptTooNew;
     if (m_rules.checkOnly && (info.FileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo)
         return ERROR_ACCESS_DENIED;
-    checked.Swap(file);
+    turnFile.handle.Swap(file);
     return ERROR_SUCCESS;
 }
 
-DWORD CConfinedDeleter::DeleteChecked(CFileHandle& checked) const
+void CConfinedDeleter::DeleteChecked(CTurnFile& file) const
 {
-    NTSTATUS deleted = m_rules.checkOnly ? 0 : SetDeleteDisposition(checked);
+    NTSTATUS deleted = m_rules.checkOnly ? 0 : SetDeleteDisposition(file.handle);
     if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
-        deleted = DeleteReadOnly(checked);
-    checked.Reset(INVALID_HANDLE_VALUE);  // the file goes as its handle closes
-    return NT_SUCCESS(deleted) ? ERROR_SUCCESS : RtlNtStatusToDosError(deleted);
+        deleted = DeleteReadOnly(file.handle, file.cleared);
+    file.handle.Reset(INVALID_HANDLE_VALUE);  // the file goes as its handle closes
+    file.result = NT_SUCCESS(deleted) ? ERROR_SUCCESS : RtlNtStatusToDosError(deleted);
+}
+
+// A file counts as deleted only where its folder no longer lists it: Wine
+// unlinks a file at its handle's close, and where that fails (a folder that
+// may not be written, an immutable file, a folder that a Linux program moved
+// meanwhile) no caller hears of it. One listing a turn, through the folder's
+// own handle, which follows the folder wherever it went: under Wine every
+// question of a name that is gone scans the folder anyway.
+void CConfinedDeleter::Confirm(const CFolder& folder, CTurnFile* files, size_t count) const
+{
+    constexpr size_t kNameUnits = 256;  // a name of any Windows file system, and its terminator
+    WCHAR names[kFilesATurn][kNameUnits];
+    size_t lengths[kFilesATurn], asked = 0;
+    for (size_t i = 0; i < count && i < kFilesATurn; ++i) {
+        lengths[i] = files[i].result == ERROR_SUCCESS ? DecodeUtf8(files[i].name, names[i], kNameUnits) : 0;
+        asked += lengths[i] != 0;
+    }
+    if (m_rules.checkOnly || asked == 0)
+        return;
+    alignas(LONGLONG) BYTE entries[16384];
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+        IO_STATUS_BLOCK status;
+        if (!NT_SUCCESS(NtQueryDirectoryFile(folder.m_handle, nullptr, nullptr, nullptr, &status, entries,
+                                             sizeof entries, FileNamesInformation, FALSE, nullptr, restart)))
+            return;  // to its end, or not to be listed: nothing more to tell
+        for (const BYTE* at = entries;;) {
+            const auto& entry = *reinterpret_cast<const FILE_NAMES_INFORMATION*>(at);
+            const size_t length = entry.FileNameLength / sizeof(WCHAR);
+            for (size_t i = 0; i < count && i < kFilesATurn; ++i) {
+                if (lengths[i] != length || !std::equal(names[i], names[i] + length, entry.FileName))
+                    continue;
+                files[i].result = ERROR_ACCESS_DENIED;
+                lengths[i] = 0;
+                if (files[i].cleared)
+                    GiveBack(folder.m_handle, names[i], length, files[i].cleared);
+            }
+            if (entry.NextEntryOffset == 0)
+                break;
+            at += entry.NextEntryOffset;
+        }
+    }
 }
 
 DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLONG* size) const
 {
-    CFileHandle checked;
-    DWORD why = Check(folder, name, checked, size);
+    CTurnFile file;
+    file.name = name;
+    DWORD why = Check(folder, file, size);
     if (why == ERROR_SUCCESS)
         why = m_bound.Refusal();
-    return why == ERROR_SUCCESS ? DeleteChecked(checked) : why;
+    if (why != ERROR_SUCCESS)
+        return why;
+    DeleteChecked(file);
+    Confirm(folder, &file, 1);
+    return file.result;
 }

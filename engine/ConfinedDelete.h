@@ -23,6 +23,10 @@
 #include "Kept.h"
 #include "NtFile.h"
 
+// Files of one folder a thread deletes in a turn, through its own handle on
+// the folder: a folder of many files is shared out between the threads.
+constexpr unsigned long kFilesATurn = 64;
+
 // How a deleter deletes, beyond the dialog's plain way.
 struct CDeleteRules {
     // Nothing is deleted: Delete answers as far as can be told without
@@ -76,7 +80,7 @@ public:
     private:
         friend class CConfinedDeleter;
         const char* m_path;  // as given
-        HANDLE m_handle = INVALID_HANDLE_VALUE;
+        HANDLE m_handle = INVALID_HANDLE_VALUE;  // with the right to list it, for Confirm
         DWORD m_error = ERROR_SUCCESS;
     };
 
@@ -93,15 +97,27 @@ public:
     // several threads at once. Check, Refusal and DeleteChecked in turn.
     DWORD Delete(const CFolder& folder, const char* name, ULONGLONG* size = nullptr) const;
 
-    // Delete in two halves, so that a turn of a folder's files asks the
-    // bound once: Check opens the file, checks and judges it, and answers as
-    // Delete would, but for the delete itself; the file, when it is to go,
-    // is then held open on `checked`, not shared for delete. DeleteChecked
-    // deletes such a file through its handle and closes it; only once
-    // Refusal has answered ERROR_SUCCESS since the file was checked, for a
-    // twin come meanwhile would not be seen. (With checkOnly, it only closes.)
-    DWORD Check(const CFolder& folder, const char* name, CFileHandle& checked, ULONGLONG* size = nullptr) const;
-    DWORD DeleteChecked(CFileHandle& checked) const;
+    // Delete in three steps, so that a turn of a folder's files asks the
+    // bound once and the folder once. Check opens the file, checks and
+    // judges it, and answers as Delete would, but for the delete itself; the
+    // file, when it is to go, is then held open on `file.handle`, not shared
+    // for delete. DeleteChecked deletes such a file through its handle and
+    // closes it, `file.result` saying how that went; only once Refusal has
+    // answered ERROR_SUCCESS since the file was checked, for a twin come
+    // meanwhile would not be seen. Confirm then asks the folder, through its
+    // handle and once for each handle, which of `count` (at most
+    // kFilesATurn) such files it still holds: each of those stays, with
+    // ERROR_ACCESS_DENIED. (With checkOnly, DeleteChecked only closes, and
+    // Confirm asks nothing.)
+    struct CTurnFile {
+        const char* name = nullptr;  // UTF-8, of the folder checked
+        CFileHandle handle;
+        DWORD result = ERROR_SUCCESS;
+        ULONG cleared = 0;  // attributes its delete took, given back should it stay; 0: none
+    };
+    DWORD Check(const CFolder& folder, CTurnFile& file, ULONGLONG* size = nullptr) const;
+    void DeleteChecked(CTurnFile& file) const;
+    void Confirm(const CFolder& folder, CTurnFile* files, size_t count) const;
 
     // Whether files of the nine extensions are read first (Intermediates.h).
     // Only the benchmark clears it, to time the reads.

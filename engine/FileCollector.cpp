@@ -2,14 +2,13 @@
 // folders' listings.
 #include "FileCollector.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "Intermediates.h"
+#include "NtFile.h"
 #include "PathText.h"
 
 namespace {
@@ -35,18 +34,60 @@ bool IsEnding(const std::string& pattern)
            std::all_of(pattern.begin() + 2, pattern.end(), IsAsciiNamePart);
 }
 
-// Whether `name` matches `pattern` as the shell matches a long name,
-// without regard to case. An ending is answered here; any other pattern
-// goes to the shell.
-bool Matches(const char* name, const std::string& pattern)
+// Whether the name matches the pattern as the shell's PathMatchSpecW
+// matches one pattern: the spaces that begin the pattern dropped, "*" any
+// run of characters, "?" any one, every other character itself, case aside
+// as the system upcases it, and "*.*" alone every name. Greedy, going back
+// only to the last star: never more steps than the product of their
+// lengths, however many stars (the platform's own goes back to every star,
+// and a long name can hold it for minutes).
+bool WildcardMatches(const WCHAR* name, size_t nameLength, const WCHAR* pattern, size_t patternLength)
+{
+    if (patternLength == 3 && pattern[0] == L'*' && pattern[1] == L'.' && pattern[2] == L'*')
+        return true;
+    for (; patternLength > 0 && *pattern == L' '; --patternLength)
+        ++pattern;
+    constexpr size_t kNoStar = ~size_t{0};
+    size_t n = 0, p = 0, star = kNoStar, resume = 0;
+    while (n < nameLength) {
+        if (p < patternLength && pattern[p] == L'*') {
+            star = p++;
+            resume = n;
+        } else if (p < patternLength &&
+                   (pattern[p] == L'?' || RtlUpcaseUnicodeChar(pattern[p]) == RtlUpcaseUnicodeChar(name[n]))) {
+            ++p, ++n;
+        } else if (star != kNoStar) {
+            p = star + 1;  // the last star takes one more character
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < patternLength && pattern[p] == L'*')
+        ++p;
+    return p == patternLength;
+}
+
+}  // namespace
+
+bool NameMatches(const char* name, const std::string& pattern)
 {
     if (IsEnding(pattern)) {
         const size_t extension = pattern.size() - 1;  // with its dot
         const size_t length = std::strlen(name);
         return length >= extension && _strnicmp(name + length - extension, pattern.c_str() + 1, extension) == 0;
     }
-    return PathMatchSpecW(WideOf(name).c_str(), WideOf(pattern.c_str()).c_str()) != FALSE;
+    WCHAR wideName[kMaxNameUnits], widePattern[kMaxNameUnits];
+    const size_t nameLength = DecodeUtf8(name, wideName, kMaxNameUnits);
+    const size_t patternLength = DecodeUtf8(pattern.c_str(), widePattern, kMaxNameUnits);
+    if (patternLength == 0 && !pattern.empty()) {  // longer than any name
+        const std::wstring longer = WideOf(pattern.c_str());
+        return WildcardMatches(wideName, nameLength, longer.data(), longer.size());
+    }
+    return WildcardMatches(wideName, nameLength, widePattern, patternLength);
 }
+
+namespace {
 
 // Whether one name can match both patterns. Two endings can share a name
 // only when one ends the other (".db" and ".VC.db"); the ten of a cleaning
@@ -170,10 +211,10 @@ void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, 
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
     // the long name decides here.
-    if (!Matches(name, pattern))
+    if (!NameMatches(name, pattern))
         return;
     for (const std::string& kept : excludedPatterns) {
-        if (Matches(name, kept))
+        if (NameMatches(name, kept))
             return;
     }
     if (elsewhere && IsReadBeforeDelete(name)) {

@@ -15,6 +15,13 @@
 #include "FoundList.h"
 #include "NameList.h"
 
+// Whether the long name `name` matches the file-name pattern `pattern`
+// (both UTF-8): "*" any run of characters, "?" any one, "*.*" every name,
+// without regard to case, as the shell matches one pattern
+// (PathMatchSpecW), in at most as many steps as the product of their
+// lengths.
+bool NameMatches(const char* name, const std::string& pattern);
+
 class CFileCollector {
 public:
     BOOL bRecurse = FALSE;             // also search every subfolder, same pattern

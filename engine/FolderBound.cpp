@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "Kept.h"
+#include "PathText.h"
 
 namespace {
 
@@ -42,18 +43,6 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
         want = wantPart + 1;
         have = havePart + 1;
     }
-}
-
-// The identity of the file on `handle`: its index on its volume, the same
-// through whichever name it was opened.
-bool IdOf(HANDLE handle, ULONGLONG& id)
-{
-    FILE_INTERNAL_INFORMATION internal = {};
-    IO_STATUS_BLOCK status;
-    if (!NT_SUCCESS(NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation)))
-        return false;
-    id = internal.IndexNumber.QuadPart;
-    return true;
 }
 
 // How a name is matched when a folder is opened by it: as the platform
@@ -210,11 +199,41 @@ bool CFolderBound::Names(const UNICODE_STRING* actual, const WCHAR* below, size_
         --length;  // a drive's root
     const size_t rootLength = m_name.size();
     if (!actual || rootLength == 0 || length < rootLength || !Equal(m_name.data(), actual->Buffer, rootLength))
-        return false;
+        return NamesThroughDrive(actual, below, belowLength);
     if (belowLength == 0)
         return length == rootLength;
     return length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
            SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1, length - rootLength - 1);
+}
+
+bool CFolderBound::NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const
+{
+    // The drive: the name's first two parts ("\??\U:"), as a drive's name is.
+    const WCHAR* const name = actual ? actual->Buffer : nullptr;
+    const WCHAR* const end = name + (actual ? actual->Length / sizeof(WCHAR) : 0);
+    const WCHAR* const drive = name ? std::find(std::find(name + 1, end, L'\\') + 1, end, L'\\') : nullptr;
+    if (!name || drive >= end || belowLength == 0)
+        return false;
+    const size_t tailLength = static_cast<size_t>(end - drive - 1);  // the path below the drive's root
+    if (tailLength >= belowLength || (tailLength && below[belowLength - tailLength - 1] != L'\\') ||
+        !Equal(below + belowLength - tailLength, drive + 1, tailLength))
+        return false;
+    const size_t folderLength = tailLength ? belowLength - tailLength - 1 : belowLength;
+    // The drive's root and the folder below the bound that it should be:
+    // one folder, by its identity.
+    WCHAR path[kMaxPathUnits];
+    const size_t pathLength = m_name.size() + 1 + folderLength;
+    if (pathLength >= kMaxPathUnits)
+        return false;
+    std::copy(m_name.begin(), m_name.end(), path);
+    path[m_name.size()] = L'\\';
+    std::copy(below, below + folderLength, path + m_name.size() + 1);
+    CFileHandle folder, root;
+    bool listable;
+    ULONGLONG folderId = 0, rootId = 1;
+    return NT_SUCCESS(OpenFolder(nullptr, path, pathLength, kAsListed, false, folder, listable)) &&
+           NT_SUCCESS(OpenFolder(nullptr, name, static_cast<size_t>(drive - name + 1), kAsListed, false, root, listable)) &&
+           IdOf(folder, folderId) && IdOf(root, rootId) && folderId == rootId;
 }
 
 DWORD CFolderBound::Refusal() const

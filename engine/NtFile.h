@@ -20,6 +20,12 @@ extern "C" NTSYSAPI NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE folder, HANDLE ev
                                                         FILE_INFORMATION_CLASS kind, BOOLEAN singleEntry,
                                                         PUNICODE_STRING mask, BOOLEAN restart);
 
+// In ntdll since Windows NT: a character in upper case, as the system
+// compares names without regard to case; and a file's attributes and times
+// by its name, without opening it.
+extern "C" NTSYSAPI WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR character);
+extern "C" NTSYSAPI NTSTATUS NTAPI NtQueryAttributesFile(POBJECT_ATTRIBUTES name, PFILE_BASIC_INFORMATION basic);
+
 constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 constexpr NTSTATUS kStatusNotImplemented = static_cast<NTSTATUS>(0xC0000002);  // Wine 8, for the Ex class
 constexpr NTSTATUS kStatusInvalidInfoClass = static_cast<NTSTATUS>(0xC0000003);
@@ -65,4 +71,16 @@ inline UNICODE_STRING Counted(const WCHAR* text, size_t length)
 {
     const USHORT bytes = static_cast<USHORT>(length * sizeof(WCHAR));
     return UNICODE_STRING{bytes, bytes, const_cast<WCHAR*>(text)};
+}
+
+// The identity of the file on `handle`: its index on its volume, the same
+// through whichever name it was opened.
+inline bool IdOf(HANDLE handle, ULONGLONG& id)
+{
+    FILE_INTERNAL_INFORMATION internal = {};
+    IO_STATUS_BLOCK status;
+    if (!NT_SUCCESS(NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation)))
+        return false;
+    id = internal.IndexNumber.QuadPart;
+    return true;
 }
