@@ -21,10 +21,8 @@ extern "C" NTSYSAPI NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE folder, HANDLE ev
                                                         PUNICODE_STRING mask, BOOLEAN restart);
 
 // In ntdll since Windows NT: a character in upper case, as the system
-// compares names without regard to case; and a file's attributes and times
-// by its name, without opening it.
+// compares names without regard to case.
 extern "C" NTSYSAPI WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR character);
-extern "C" NTSYSAPI NTSTATUS NTAPI NtQueryAttributesFile(POBJECT_ATTRIBUTES name, PFILE_BASIC_INFORMATION basic);
 
 constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 constexpr NTSTATUS kStatusNotImplemented = static_cast<NTSTATUS>(0xC0000002);  // Wine 8, for the Ex class
