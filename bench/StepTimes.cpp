@@ -7,9 +7,10 @@
 #include <atomic>
 
 #include "seams/ImportPatch.h"
+#include "engine/NtFile.h"
 
-const char* const kStepNames[kStepCount] = {"open by path", "open relative", "name", "information",
-                                            "read",         "delete",        "close", "DeleteFileW"};
+const char* const kStepNames[kStepCount] = {"open by path", "open relative", "name",        "information", "read",
+                                            "delete",       "close",         "DeleteFileW", "list"};
 
 namespace {
 
@@ -38,6 +39,7 @@ decltype(&ReadFile) g_readFile;
 decltype(&NtSetInformationFile) g_setInformation;
 decltype(&CloseHandle) g_closeHandle;
 decltype(&DeleteFileW) g_deleteFile;
+decltype(&NtQueryDirectoryFile) g_list;
 
 HANDLE WINAPI TimedOpen(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                         DWORD flags, HANDLE model)
@@ -84,6 +86,13 @@ BOOL WINAPI TimedDeleteByPath(LPCWSTR path)
     const StepClock clock(kDeleteByPath);
     return g_deleteFile(path);
 }
+NTSTATUS NTAPI TimedList(HANDLE folder, HANDLE event, PVOID routine, PVOID context, PIO_STATUS_BLOCK status,
+                         PVOID entries, ULONG length, FILE_INFORMATION_CLASS kind, BOOLEAN single, PUNICODE_STRING mask,
+                         BOOLEAN restart)
+{
+    const StepClock clock(kList);
+    return g_list(folder, event, routine, context, status, entries, length, kind, single, mask, restart);
+}
 
 }  // namespace
 
@@ -99,6 +108,7 @@ struct StepPatches::Patches {
                                                         &g_setInformation};
     CImportPatch<decltype(CloseHandle)> close{L"kernel32.dll", "CloseHandle", &TimedClose, &g_closeHandle};
     CImportPatch<decltype(DeleteFileW)> floor{L"kernel32.dll", "DeleteFileW", &TimedDeleteByPath, &g_deleteFile};
+    CImportPatch<decltype(NtQueryDirectoryFile)> list{L"ntdll.dll", "NtQueryDirectoryFile", &TimedList, &g_list};
 };
 
 StepPatches::StepPatches() : m_patches(new Patches) {}

@@ -5,9 +5,12 @@
 
 // The calls timed: the engine's folder opens (and the reading floor's file
 // opens), its file opens relative to a folder, the names asked, the
-// information, the reads, the deletes, the closes, and the plain floor's
-// one call.
-enum Step { kOpenByPath, kOpenRelative, kName, kInformation, kRead, kDelete, kClose, kDeleteByPath, kStepCount };
+// information, the reads, the deletes, the closes, the plain floor's one
+// call, and the engine's listings of a folder after its deletes (with the
+// bound's, where it looks again).
+enum Step {
+    kOpenByPath, kOpenRelative, kName, kInformation, kRead, kDelete, kClose, kDeleteByPath, kList, kStepCount
+};
 extern const char* const kStepNames[kStepCount];
 
 // Points the imports at the timed stand-ins, and back when it goes.

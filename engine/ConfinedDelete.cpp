@@ -1,6 +1,7 @@
 // ConfinedDelete.cpp: the checked delete, folder by folder: open the folder
-// -> ask its name -> open each file relative to it -> delete through the
-// file's own handle.
+// -> ask its name -> open each file relative to it, ask its name, judge it
+// -> ask the bound -> delete through the file's own handle -> ask the folder
+// which files went.
 #include "ConfinedDelete.h"
 
 #include <winternl.h>

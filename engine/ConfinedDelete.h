@@ -9,10 +9,11 @@
 // the cleaned folder's own name followed by the path below it, exactly
 // (FolderBound.h), and the folder is no link, are its files opened, by their
 // bare names relative to that handle, each as itself, asked the same of
-// their own names, and deleted through their own handles. No path above a
-// file is walked again, so no link can redirect it. Neither a folder's handle
-// nor a file's shares delete: from the check to the close no other program
-// can move, rename or replace either, so nothing can be swapped in between.
+// their own names, and deleted through their own handles; a file counts as
+// deleted once the folder no longer lists it. No path above a file is walked
+// again, so no link can redirect it. Neither a folder's handle nor a file's
+// shares delete: from the check to the close no other Windows program can
+// move, rename or replace either, so nothing can be swapped in between.
 #pragma once
 
 #include <windows.h>
@@ -60,7 +61,7 @@ public:
 
     // A folder below the bound (or the bound itself) opened for the deletes
     // of its files, and checked: where it was found, and no link. Each
-    // thread opens its own. Allocates nothing; needs 150 KB of stack.
+    // thread opens its own. Allocates nothing; needs 200 KB of stack.
     class CFolder {
     public:
         // `folder`: a full path (UTF-8) as collected, ending in a backslash;

@@ -111,16 +111,3 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
     EXPECT_EQ(DWORD{kErrorTwinFolder}, RefusalOf(L"twin\\dot")) << "\"dot.\" opening as \"dot\"";
     g_dotOpensAsDot = false;
 }
-
-// A twin made beside the folder once its deletes have begun refuses every
-// file after it.
-TEST(FolderBound, SeesATwinMadeMeanwhile)
-{
-    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\twin\\later");
-    const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\twin\\later\\");
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Delete(folder, "first.obj"));
-    ASSERT_TRUE(CreateDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\later.", nullptr) &&
-                CreateDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\later.\\Debug", nullptr));
-    EXPECT_EQ(DWORD{kErrorTwinFolder}, deleter.Delete(folder, "second.obj"));
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\vorlix-tests\\twin\\later\\second.obj"));
-}

@@ -43,8 +43,8 @@ mkdir -p "$1"/hash/{hdtrw,vckxa} && touch "$1"/hash/{hdtrw/a.tmp,vckxa/b.tmp,swa
 # "proj", both "caf\xE8" and "caf\xE9" as "caf\uFFFD"; "sp " as "sp", but what
 # it holds apart. A folder above that may not be listed hides any.
 mkdir -p "$1"/twin/{dot,dot.,sp,'sp ',proj,'proj\sub',$'caf\xe8',$'caf\xe9'}/Debug "$1"/twin/{dot,dot.}/sub \
-         "$1"/twin/later "$1/locked/proj"
-touch "$1"/twin/later/{first,second}.obj "$1/twin/dot/Debug/own.obj"
+         "$1/locked/proj"
+touch "$1/twin/dot/Debug/own.obj"
 mkdir -p "$1"/capitals/{stored,opened}/Debug && "$here/scripts/intermediates" "$1"/capitals/{stored,opened}/{Debug/a.obj,b.pch}
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
 cd "$1/hostile/tree"
