@@ -126,8 +126,8 @@ void CFolderReport::Kept(const char* path, DWORD error)
         if (!m_bRefused) {
             m_bRefused = true;
             WriteAside([&] {
-                m_out.Add(m_options.preview ? "Nie da się usunąć pozostałych plików z " : "Nie usunięto pozostałych plików z ");
-                m_out.Add(m_folder.c_str()).Add(": ");
+                m_out.Add(m_options.preview ? "Nie da się usunąć" : "Nie usunięto");
+                m_out.Add(" pozostałych plików z ").Add(m_folder.c_str()).Add(": ");
                 AddReason(m_out, error);
             });
         }

@@ -228,11 +228,12 @@ bool CFolderBound::NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* 
     std::copy(m_name.begin(), m_name.end(), path);
     path[m_name.size()] = L'\\';
     std::copy(below, below + folderLength, path + m_name.size() + 1);
+    const size_t rootLength = static_cast<size_t>(drive - name + 1);  // with its backslash
     CFileHandle folder, root;
     bool listable;
     ULONGLONG folderId = 0, rootId = 1;
     return NT_SUCCESS(OpenFolder(nullptr, path, pathLength, kAsListed, false, folder, listable)) &&
-           NT_SUCCESS(OpenFolder(nullptr, name, static_cast<size_t>(drive - name + 1), kAsListed, false, root, listable)) &&
+           NT_SUCCESS(OpenFolder(nullptr, name, rootLength, kAsListed, false, root, listable)) &&
            IdOf(folder, folderId) && IdOf(root, rootId) && folderId == rootId;
 }
 

@@ -169,16 +169,17 @@ TEST(FileCollector, TakesListingsAsTheyCome)
 // is vorlix_bench --match's row.)
 TEST(FileCollector, MatchesPatternsAsTheShellDoes)
 {
-    const char* const names[] = {u8"a.obj", u8"A.OBJ", u8"abc", u8"a.b.c", u8".hidden", u8"Zażółć.tmp", u8"ZAŻÓŁĆ.TMP",
-                                 u8"a b", u8"Проект.log", u8"ÿ.x", u8"a", u8"ab.obj", u8"a.l0g", u8"🚀.pdb"};
+    const char* const names[] = {u8"a.obj", u8"A.OBJ",  u8"abc",        u8"a.b.c", u8".hidden",
+                                 u8"a b",   u8"ÿ.x",    u8"Zażółć.tmp", u8"a",     u8"ZAŻÓŁĆ.TMP",
+                                 u8"ab.obj", u8"a.l0g", u8"Проект.log", u8"🚀.pdb"};
     const char* const patterns[] = {u8"*.obj", u8"*.*",    u8"*",      u8"?",       u8"a?c",    u8"*.?",
                                     u8"*a*",   u8"*.l?g",  u8".*",     u8"*.",      u8" *.obj", u8"a*b*c",
                                     u8"z*ć.tmp", u8"проект.*", u8"Ÿ.x", u8"?.pdb", u8"??.pdb", u8"**",
                                     u8"*.*.*", u8"a b",   u8"*b",     u8"a?"};
     for (const char* name : names) {
         for (const char* pattern : patterns) {
-            EXPECT_EQ(PathMatchSpecW(WideOf(name).c_str(), WideOf(pattern).c_str()) != FALSE, NameMatches(name, pattern))
-                << name << " against \"" << pattern << "\"";
+            const bool shell = PathMatchSpecW(WideOf(name).c_str(), WideOf(pattern).c_str()) != FALSE;
+            EXPECT_EQ(shell, NameMatches(name, pattern)) << name << " against \"" << pattern << "\"";
         }
     }
 }

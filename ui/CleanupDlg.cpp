@@ -68,6 +68,13 @@ HCURSOR WaitCursor()
 // updated at most this often.
 constexpr DWORD kProgressAfter = 500, kProgressEvery = 200;
 
+// Why a folder is refused before anything is read: another folder could be
+// taken for it (engine/FolderBound.h).
+const char kTwinFolder[] = "Tego katalogu nie można bezpiecznie wyczyścić: system nie odróżnia go od innego "
+                           "katalogu obok niego lub obok katalogu nad nim i mógłby usunąć pliki spoza niego.";
+const char kTwinUnseen[] = "Tego katalogu nie można bezpiecznie wyczyścić: nie da się przeszukać katalogu nad nim, "
+                           "a system może nie odróżniać go od innego katalogu i usunąć pliki spoza niego.";
+
 }  // namespace
 
 void CCleanupDlg::DoDataExchange(CDataExchange* pDX)
@@ -132,13 +139,7 @@ void CCleanupDlg::OnOK()
     // before anything below it is read.
     const CConfinedDeleter deleter(folder.c_str());
     if (const DWORD why = deleter.Refusal()) {
-        AfxMessageBox(why == kErrorTwinUnseen ? "Tego katalogu nie można bezpiecznie wyczyścić: nie da się przeszukać "
-                                                "katalogu nad nim, a system może nie odróżniać go od innego katalogu "
-                                                "i usunąć pliki spoza niego."
-                                              : "Tego katalogu nie można bezpiecznie wyczyścić: system nie odróżnia "
-                                                "go od innego katalogu obok niego lub obok katalogu nad nim i mógłby "
-                                                "usunąć pliki spoza niego.",
-                      MB_OK);
+        AfxMessageBox(why == kErrorTwinUnseen ? kTwinUnseen : kTwinFolder, MB_OK);
         return;
     }
     CleanWhileAnswering(deleter, folder.c_str());
