@@ -57,11 +57,12 @@ public:
     // Whether `actual`, a handle's name, is the folder's own, followed,
     // unless `below` is empty, by a backslash and the path `below` (a
     // folder's or a file's below it as the listings gave it, no trailing
-    // backslash), compared exactly. Under Wine a drive of its own may be mapped to a folder below the
-    // bound (a prefix's C: is one, inside a home folder), and what is below
-    // it is named through that drive: "\??\U:\x.obj". Such a name passes
-    // too where the drive's root is, by its identity, the folder of `below`
-    // that the rest of the name leaves, and the rest is the end of `below`.
+    // backslash), compared exactly. Under Wine a drive of its own may be
+    // mapped to a folder below the bound (a prefix's C: is one, inside a
+    // home folder), and what is below it is named through that drive:
+    // "\??\U:\x.obj". Such a name passes too where the drive's root is, by
+    // its identity, the folder of `below` that the rest of the name leaves,
+    // and the rest is the end of `below`.
     bool Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const;
 
     // ERROR_SUCCESS while no other folder is named as the folder or a path
