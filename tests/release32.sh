@@ -14,6 +14,12 @@ if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
     echo "SKIPPED: no 32-bit Wine prefix; scripts/setup makes it"
     exit 77
 fi
+# One session for the whole test, as scripts/session makes for the 64-bit
+# prefix: a persistent server, and the prefix's own programs (services,
+# the session's start) started first, so that a program traced later is
+# traced alone, whatever the test does between its starts.
+setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+"$VORLIX_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 "$@"
 status=$?
 /usr/lib/wine/wineserver -k 2>/dev/null
