@@ -200,24 +200,37 @@ NTSTATUS DeleteReadOnly(HANDLE file, ULONG& cleared)
     return deleted;
 }
 
-// Gives the file `name` of the folder on `folder` back the attributes
-// `attributes` that its delete took, the delete having failed after all.
-void GiveBack(HANDLE folder, const WCHAR* name, size_t length, ULONG attributes)
+// Whether the file `name` (`length` units) that the folder on `folder`
+// still lists after its delete is the file `id` deleted: not when its
+// delete is pending while another program holds it (as Windows before 10
+// leaves it listed until then), nor when it is another file of its name,
+// made meanwhile. One that is gets back the attributes `cleared` that its
+// delete took, unless 0.
+bool StillHolds(HANDLE folder, const WCHAR* name, size_t length, ULONGLONG id, ULONG cleared)
 {
     UNICODE_STRING objectName = Counted(name, length);
-    OBJECT_ATTRIBUTES objectAttributes;
-    InitializeObjectAttributes(&objectAttributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK status;
     HANDLE opened = INVALID_HANDLE_VALUE;
-    if (!NT_SUCCESS(NtCreateFile(&opened, FILE_WRITE_ATTRIBUTES | SYNCHRONIZE, &objectAttributes, &status, nullptr, 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
-                                 FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT,
-                                 nullptr, 0)))
-        return;
+    const NTSTATUS result =
+        NtCreateFile(&opened, FILE_READ_ATTRIBUTES | (cleared ? FILE_WRITE_ATTRIBUTES : 0) | SYNCHRONIZE, &attributes,
+                     &status, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                     FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (result == kStatusDeletePending || result == kStatusNameNotFound)
+        return false;
+    if (!NT_SUCCESS(result))
+        return true;  // there, and not to be told from the file deleted
     const CFileHandle file(opened);
-    FILE_BASIC_INFORMATION basic = {};  // times of 0 are left as they are
-    basic.FileAttributes = attributes;
-    NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
+    ULONGLONG now = 0;
+    if (IdOf(file, now) && now != id)
+        return false;
+    if (cleared) {
+        FILE_BASIC_INFORMATION basic = {};  // times of 0 are left as they are
+        basic.FileAttributes = cleared;
+        NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
+    }
+    return true;
 }
 
 }  // namespace
@@ -389,6 +402,7 @@ DWORD CConfinedDeleter::Check(const CFolder& folder, CTurnFile& turnFile, ULONGL
 
 void CConfinedDeleter::DeleteChecked(CTurnFile& file) const
 {
+    IdOf(file.handle, file.id);
     NTSTATUS deleted = m_rules.checkOnly ? 0 : SetDeleteDisposition(file.handle);
     if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
         deleted = DeleteReadOnly(file.handle, file.cleared);
@@ -425,10 +439,9 @@ void CConfinedDeleter::Confirm(const CFolder& folder, CTurnFile* files, size_t c
             for (size_t i = 0; i < count && i < kFilesATurn; ++i) {
                 if (lengths[i] != length || !std::equal(names[i], names[i] + length, entry.FileName))
                     continue;
-                files[i].result = ERROR_ACCESS_DENIED;
                 lengths[i] = 0;
-                if (files[i].cleared)
-                    GiveBack(folder.m_handle, names[i], length, files[i].cleared);
+                if (StillHolds(folder.m_handle, names[i], length, files[i].id, files[i].cleared))
+                    files[i].result = ERROR_ACCESS_DENIED;
             }
             if (entry.NextEntryOffset == 0)
                 break;

@@ -108,12 +108,14 @@ public:
     // meanwhile would not be seen. Confirm then asks the folder, through its
     // handle and once for each handle, which of `count` (at most
     // kFilesATurn) such files it still holds: each of those stays, with
-    // ERROR_ACCESS_DENIED. (With checkOnly, DeleteChecked only closes, and
+    // ERROR_ACCESS_DENIED, but for one whose delete is pending while another
+    // program holds it. (With checkOnly, DeleteChecked only closes, and
     // Confirm asks nothing.)
     struct CTurnFile {
         const char* name = nullptr;  // UTF-8, of the folder checked
         CFileHandle handle;
         DWORD result = ERROR_SUCCESS;
+        ULONGLONG id = 0;   // its identity, to know it again in the folder
         ULONG cleared = 0;  // attributes its delete took, given back should it stay; 0: none
     };
     DWORD Check(const CFolder& folder, CTurnFile& file, ULONGLONG* size = nullptr) const;

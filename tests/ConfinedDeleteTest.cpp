@@ -304,3 +304,33 @@ TEST(ConfinedDelete, RefusesAFolderThatIsNowALink)
                   CConfinedDeleter::CFolder(deleter, "C:\\vorlix-tests\\listed\\ok\\").Error()) << std::hex << tag;
     }
 }
+
+static decltype(&NtCreateFile) g_openPlain;
+
+// As Windows before 10 answers for a file whose delete is pending while
+// another program holds it: listed still, and not to be opened.
+static NTSTATUS NTAPI OpenAsIfPending(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                                      PIO_STATUS_BLOCK status, PLARGE_INTEGER size, ULONG fileAttributes, ULONG share,
+                                      ULONG disposition, ULONG options, PVOID ea, ULONG eaLength)
+{
+    const std::wstring name(attributes->ObjectName->Buffer, attributes->ObjectName->Length / sizeof(WCHAR));
+    if (name == L"stillheld.obj" && !(access & DELETE))
+        return kStatusDeletePending;
+    return g_openPlain(file, access, attributes, status, size, fileAttributes, share, disposition, options, ea,
+                       eaLength);
+}
+
+// A file whose delete stays pending while another program holds it is
+// deleted, not kept: its folder lists it until that program lets go.
+TEST(ConfinedDelete, CountsADeletePendingAsDone)
+{
+    const HANDLE other = CreateFileA("C:\\vorlix-tests\\delete\\stillheld.obj", GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                     nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsIfPending, &g_openPlain);
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete");
+    const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Delete(folder, "stillheld.obj"));
+    CloseHandle(other);
+}

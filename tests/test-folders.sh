@@ -35,7 +35,7 @@ touch "$deep"/{a.obj,a.cpp}
 touch "$1"/held/sub/c.obj "$1/listed/ok/a.obj" "$1"/listed/cut/b{1..6}.obj \
       "$1"/listed/cloud/{elsewhere0.obj,elsewhere1.pdb,elsewhere2.res,elsewhere2.pch,elsewhere0.tmp,local.obj}
 mkdir "$1/placeholders" && touch "$1"/placeholders/{elsewhere0.obj,elsewhere1.pdb}
-mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,eof,moving,posix,unlinked,pending,moved,case,above,win10,win7,wine,fat,share,refused,preview,recent}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
+mkdir "$1/delete" && touch "$1"/delete/{link,dedup,offline,short,eof,moving,posix,unlinked,pending,moved,case,above,win10,win7,wine,fat,share,refused,preview,recent,stillheld}.obj "$1"/delete/{wsl,cloud}.pdb "$1/delete/huge.tmp"
 echo 'v 0 0 0' >"$1/delete/model.obj" && "$here/scripts/intermediates" "$1/delete/copied.obj"
 touch -d '100 days ago' "$1/delete/copied.obj"
 mkdir -p "$1"/hash/{hdtrw,vckxa} && touch "$1"/hash/{hdtrw/a.tmp,vckxa/b.tmp,swapped.tmp}  # the two paths' FNV-1a agree
