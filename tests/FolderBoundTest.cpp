@@ -19,18 +19,11 @@ decltype(&CloseHandle) g_closeHandle;
 std::map<HANDLE, std::wstring> g_openedAs;  // each handle the engine opened, by the path that opened it
 bool g_dotOpensAsDot;                        // "dot." opens "dot", as an entry that cannot be reached as itself
 
-std::wstring NameOfHandle(HANDLE handle)
+std::wstring NameOfHandle(HANDLE handle)  // as NameAsWindows gives it
 {
-    const auto known = g_openedAs.find(handle);
-    if (known != g_openedAs.end())
-        return known->second;
-    union {
-        OBJECT_NAME_INFORMATION info;
-        BYTE bytes[8192];
-    } buffer;
-    return NT_SUCCESS(g_queryObject(handle, ObjectNameInformation, &buffer, sizeof buffer, nullptr))
-               ? std::wstring(buffer.info.Name.Buffer, buffer.info.Name.Length / sizeof(WCHAR))
-               : std::wstring();
+    static NameBuffer buffer;
+    const UNICODE_STRING* name = NameOf(handle, buffer);
+    return name ? std::wstring(name->Buffer, name->Length / sizeof(WCHAR)) : std::wstring();
 }
 
 NTSTATUS NTAPI OpenAsWindows(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes, PIO_STATUS_BLOCK status,

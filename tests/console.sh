@@ -201,24 +201,6 @@ C:\vorlix-any\?????? ?? - usunięte: 19 plików (951 bajtów), nieusunięte: 2 p
 Nie usunięto C:\vorlix-any\?????? ??\README.tmp: prowadzi poza wskazany katalog
 Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog"
 
-# Links from the folder cleaned to files in its twins, outside it. In other
-# case (PROJ, Proj and proJ beside proj, as a folder that tells case apart
-# holds them), to kinds that are read (.obj, .pdb) and one that is not
-# (.tmp): what they lead to stays, the folder's own file goes, each link is
-# named as leading outside.
-twin="$WINEPREFIX/drive_c/vorlix-twin"
-rm -rf "$twin" && mkdir -p "$twin"/{proj,PROJ,Proj,proJ}/Debug
-"$here/scripts/intermediates" "$twin"/{proj/Debug/own.obj,PROJ/Debug/c.obj,Proj/Debug/p.pdb,proJ/Debug/j.obj}
-echo notes >"$twin/PROJ/Debug/notes.tmp"
-for link in PROJ/Debug/c.obj PROJ/Debug/notes.tmp Proj/Debug/p.pdb proJ/Debug/j.obj; do
-    ln -s "../../$link" "$twin/proj/Debug/${link##*/}"
-done
-vorlix /q 'C:\vorlix-twin\proj'
-check "links to twins in other case: what they lead to stays, the rest of proj goes; status 1" \
-    test "$status $(grep -c '^Nie usunięto C:\\vorlix-twin\\proj\\Debug\\.*: prowadzi poza wskazany katalog$' "$out") \
-$(cd "$twin" && find . -type f | LC_ALL=C sort | xargs)" = \
-    "1 4 ./PROJ/Debug/c.obj ./PROJ/Debug/notes.tmp ./Proj/Debug/p.pdb ./proJ/Debug/j.obj"
-
 # Folders that Wine names as another is named, each with a link into that
 # twin: "dot." beside "dot" (the folder typed in capitals; "grp." beside a
 # folder above typed so; "dot." reached through a link to the folder, or
@@ -226,28 +208,33 @@ $(cd "$twin" && find . -type f | LC_ALL=C sort | xargs)" = \
 # names whose bytes are not UTF-8 ("caf\xE8", "caf\xE9", both "caf\uFFFD"),
 # and "日本." beside "日本" typed by its short name, as the dialog passes it.
 # None is cleaned, each is named once, and what the links lead to stays.
-# "sp " beside "sp" is named apart below it: "sp" is cleaned in full.
+# "sp " beside "sp" is named apart below it: "sp" is cleaned in full. Twins
+# in other case (PROJ, Proj, proJ beside proj, as a folder that tells case
+# apart holds them) are named apart too: proj is cleaned, and each of its
+# links to them, to kinds read and not, is named as leading outside.
 alike="$WINEPREFIX/drive_c/vorlix-alike"
 rm -rf "$alike" && mkdir -p "$alike" && pushd "$alike" >/dev/null
 mkdir -p a/{dot,dot.}/Debug b/{grp,grp.}/dot/Debug c/h/{dot,dot.}/Debug d/i/{top,top.}/proj/Debug e/proj/sub \
-         'e/proj\sub' f/$'caf\xe8'/Debug f/$'caf\xe9'/Debug g/{日本,日本.}/Debug h/{sp,'sp '}/Debug
+         'e/proj\sub' f/$'caf\xe8'/Debug f/$'caf\xe9'/Debug g/{日本,日本.}/Debug h/{sp,'sp '}/Debug t/{proj,PROJ,Proj,proJ}
 ln -s h/dot c/work && ln -s i/top d/top
 outside=(a/dot./Debug/x.obj b/grp./dot/Debug/x.tmp c/h/dot./Debug/x.pdb d/i/top./proj/Debug/x.obj 'e/proj\sub/x.obj'
-         f/$'caf\xe9'/Debug/x.obj g/日本./Debug/x.obj)
+         f/$'caf\xe9'/Debug/x.obj g/日本./Debug/x.obj t/PROJ/c.obj t/PROJ/n.tmp t/Proj/p.pdb t/proJ/j.obj)
 links=(a/dot/Debug/x.obj b/grp/dot/Debug/x.tmp c/h/dot/Debug/x.pdb d/i/top/proj/Debug/x.obj e/proj/sub/x.obj
-       f/$'caf\xe8'/Debug/x.obj g/日本/Debug/x.obj)
-"$here/scripts/intermediates" "${outside[@]}" h/sp/Debug/a.obj 'h/sp /Debug/b.obj'
+       f/$'caf\xe8'/Debug/x.obj g/日本/Debug/x.obj t/proj/c.obj t/proj/n.tmp t/proj/p.pdb t/proj/j.obj)
+"$here/scripts/intermediates" "${outside[@]}" h/sp/Debug/a.obj 'h/sp /Debug/b.obj' t/proj/own.obj
 for i in "${!links[@]}"; do
     ln -s "$(realpath --relative-to="$(dirname "${links[$i]}")" "${outside[$i]}")" "${links[$i]}"
 done
 popd >/dev/null
 short=$("${VORLIX_WINE:-/usr/lib/wine/wine64}" cmd /c dir /x 'C:\vorlix-alike\g' | sed -n 's/.*<DIR> *\([^ ]*\) *?? *\r*$/\1/p')
 vorlix /q 'C:\vorlix-alike\a\DOT' 'C:\vorlix-alike\b\GRP\dot' 'C:\vorlix-alike\c\work' 'C:\vorlix-alike\d\top\proj' \
-    'C:\vorlix-alike\e\proj' $'C:\\vorlix-alike\\f\\caf\uFFFD' "C:\\vorlix-alike\\g\\$short" 'C:\vorlix-alike\h\sp'
-check "folders that another is named as: none cleaned, each named, what their links lead to stays; sp cleaned; status 1" \
+    'C:\vorlix-alike\e\proj' $'C:\\vorlix-alike\\f\\caf\uFFFD' "C:\\vorlix-alike\\g\\$short" 'C:\vorlix-alike\t\proj' \
+    'C:\vorlix-alike\h\sp'
+check "folders that another is named as: none cleaned, each named, what their links lead to stays; sp, proj cleaned; status 1" \
     test "$status $(grep -c '^Nie wyczyszczono C:\\vorlix-alike\\.*: system nie odróżnia go od innego katalogu obok niego lub obok katalogu nad nim$' "$out") \
-$(tail -1 "$out")$(ls "$alike/h/sp/Debug")$(cd "$alike" && for f in "${outside[@]}" 'h/sp /Debug/b.obj'; do [ -f "$f" ] || echo " gone: $f"; done)" = \
-    "1 7 C:\vorlix-alike\h\sp - usunięte: 1 plik (100 bajtów)"
+$(grep -c '^Nie usunięto C:\\vorlix-alike\\t\\proj\\.*: prowadzi poza wskazany katalog$' "$out") \
+$(tail -1 "$out")$(ls "$alike/h/sp/Debug")$([ ! -f "$alike/t/proj/own.obj" ] || echo " own.obj stays")$(cd "$alike" && for f in "${outside[@]}" 'h/sp /Debug/b.obj'; do [ -f "$f" ] || echo " gone: $f"; done)" = \
+    "1 7 4 C:\vorlix-alike\h\sp - usunięte: 1 plik (100 bajtów)"
 
 # Names that hold a line end or an escape, which no Win32 call opens under
 # Wine: one line each, "?" in their place, nothing raw in the log.
@@ -319,6 +306,6 @@ check "a twin made meanwhile: none of its files goes, the rest is named once; st
 
 chmod -R u+w "$sample"
 chmod -R u+w "$old"
-rm -rf "$sample" "$any" "$twin" "$alike" "$racing" "$ctl" "$ro" "$drv" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$alike" "$racing" "$ctl" "$ro" "$drv" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
