@@ -288,17 +288,13 @@ rm -rf "$racing" && mkdir -p "$racing/proj/Debug" "$racing/spare/Debug"
 printf '%s\n' "$racing"/proj/Debug/f{0000..5999}.obj "$racing"/spare/Debug/f{0000..5999}.obj | xargs "$here/scripts/intermediates"
 python3 - "$racing" <<'PY' &
 import os, sys, time
-race = sys.argv[1]
-debug = os.path.join(race, "proj", "Debug")
-while len(os.listdir(debug)) > 5900:
+os.chdir(os.path.join(sys.argv[1], "proj", "Debug"))
+while len(os.listdir(".")) > 5900:
     time.sleep(0.001)
-os.rename(os.path.join(race, "spare"), os.path.join(race, "proj."))
-for name in reversed(os.listdir(debug)):  # in the order Vorlix deletes them: last listed first
-    os.symlink(os.path.join("..", "..", "proj.", "Debug", name), os.path.join(debug, name + ".new"))
-    try:
-        os.rename(os.path.join(debug, name + ".new"), os.path.join(debug, name))
-    except FileNotFoundError:
-        os.remove(os.path.join(debug, name + ".new"))
+os.rename("../../spare", "../../proj.")
+for name in reversed(os.listdir(".")):  # in the order Vorlix deletes them: last listed first
+    os.symlink("../../proj./Debug/" + name, name + ".new")
+    os.rename(name + ".new", name)
 PY
 vorlix /q 'C:\vorlix-race-twin\proj'; wait
 check "a twin made meanwhile: none of its files goes, the rest is named once; status 1 ($(ls "$racing/proj/Debug" | wc -l) left)" \
