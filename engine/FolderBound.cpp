@@ -306,14 +306,18 @@ DWORD CFolderBound::Walk(HANDLE folder)
             level.above.IsOpen()
                 ? OpenFolder(level.above, &m_name[level.start], level.end - level.start, kAsTyped, true, here, listable)
                 : OpenFolder(nullptr, m_name.data(), level.end, kAsTyped, true, here, listable);
-        if (opened == kStatusAccessDenied) {
-            // Not to be opened at all (under Wine, a folder that may not be
-            // listed): what is below it cannot be searched.
+        const bool found = NT_SUCCESS(opened) ? IdOf(here, level.id)
+                                              : opened != kStatusAccessDenied && FindByName(level, here, listable);
+        if (!found) {
+            // Neither to be opened by its name nor told among its siblings
+            // (under Wine, a folder that may not be listed; on Windows, a
+            // share's server): what is below it cannot be searched. Where
+            // names are the paths that opened them, nothing can be named
+            // alike, and the walk goes on without it.
             if (m_couldNameAlike)
-                return kErrorTwinUnseen;
+                return level.above.IsOpen() && opened != kStatusAccessDenied ? kErrorTwinFolder : kErrorTwinUnseen;
+            here.Reset(INVALID_HANDLE_VALUE);
             listable = false;
-        } else if (NT_SUCCESS(opened) ? !IdOf(here, level.id) : !FindByName(level, here, listable)) {
-            return level.above.IsOpen() ? kErrorTwinFolder : kErrorTwinUnseen;
         }
         if (const DWORD why = Look(level))
             return why;
@@ -448,26 +452,31 @@ bool CFolderBound::ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t 
 // opened by its path with a letter in the other case is named as it was
 // opened, names are the paths that opened them, one to one (Windows); where
 // it is named as stored, or cannot be opened so, they are made afresh and
-// may lose something (Wine). Asked of the first name on the path that holds
-// a letter, whose folder above, nearest the root, is the likeliest to be
-// listed; a path without one could.
+// may lose something (Wine). Asked of the folders on the path, the bound's
+// own first, until one is named as opened (on Windows, the folder above
+// may not be listed, or be a share's server); a path with no letter could.
 bool CFolderBound::CouldNameAlike(size_t root) const
 {
-    const size_t letter = m_name.find_first_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", root);
-    if (letter == std::wstring::npos)
-        return true;
-    const size_t end = std::min(m_name.find(L'\\', letter), m_name.size());
-    std::wstring other = m_name.substr(0, end);
-    other[letter] ^= 0x20;
-    CFileHandle folder, asOpened;
-    bool listable;
-    ULONGLONG id = 0, otherId = 0;
-    if (!NT_SUCCESS(OpenFolder(nullptr, m_name.data(), end, kAsListed, false, folder, listable)) ||
-        !NT_SUCCESS(OpenFolder(nullptr, other.data(), other.size(), kAsTyped, false, asOpened, listable)) ||
-        !IdOf(folder, id) || !IdOf(asOpened, otherId) || id != otherId)
-        return true;
-    const UNICODE_STRING* name = NameOf(asOpened, m_scratch->name);
-    return !name || name->Length / sizeof(WCHAR) != other.size() || !Equal(name->Buffer, other.data(), other.size());
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    for (size_t letter = m_name.find_last_of(kLetters); letter != std::wstring::npos && letter >= root;) {
+        const size_t end = std::min(m_name.find(L'\\', letter), m_name.size());
+        std::wstring other = m_name.substr(0, end);
+        other[letter] ^= 0x20;
+        CFileHandle folder, asOpened;
+        bool listable;
+        ULONGLONG id = 0, otherId = 1;
+        const UNICODE_STRING* name = nullptr;
+        if (NT_SUCCESS(OpenFolder(nullptr, m_name.data(), end, kAsListed, false, folder, listable)) &&
+            NT_SUCCESS(OpenFolder(nullptr, other.data(), other.size(), kAsTyped, false, asOpened, listable)) &&
+            IdOf(folder, id) && IdOf(asOpened, otherId) && id == otherId)
+            name = NameOf(asOpened, m_scratch->name);
+        if (name && name->Length / sizeof(WCHAR) == other.size() && Equal(name->Buffer, other.data(), other.size()))
+            return false;
+        const size_t start = m_name.rfind(L'\\', letter);  // the next name up
+        letter = start == std::wstring::npos || start == 0 ? std::wstring::npos
+                                                           : m_name.find_last_of(kLetters, start - 1);
+    }
+    return true;
 }
 
 // How the name `name` stands to the bound's: the name of a folder on its
