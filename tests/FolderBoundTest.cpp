@@ -67,11 +67,21 @@ DWORD RefusalOf(const std::wstring& folder)
     return CConfinedDeleter((L"C:\\vorlix-tests\\" + folder).c_str()).Refusal();
 }
 
+// The short name of `folder` of C:\vorlix-tests\twin, by which the dialog
+// passes a name that code page 1250 cannot spell.
+std::wstring ShortNameOf(const wchar_t* folder)
+{
+    WIN32_FIND_DATAW entry = {};
+    FindClose(FindFirstFileW((std::wstring(L"C:\\vorlix-tests\\twin\\") + folder).c_str(), &entry));
+    return std::wstring(L"twin\\") + entry.cAlternateFileName;
+}
+
 }  // namespace
 
 // Under Wine a folder is refused where another beside it, or beside one
 // above it, is named as it is or as a path below it: "dot." beside "dot"
-// (also typed in capitals, and for "dot\sub"), "proj\sub" beside "proj",
+// (also typed in capitals, for "dot\sub", and "日本." beside "日本" typed by
+// its short name), "proj\sub" beside "proj",
 // and two "caf\uFFFD" of which a path reaches one. "sp " is named "sp" but
 // what it holds "sp \...": harmless. A folder above that cannot be listed
 // could hide a twin. Windows names each handle by the path that opened it,
@@ -80,6 +90,7 @@ DWORD RefusalOf(const std::wstring& folder)
 // the folder on any system.
 TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
 {
+    const std::wstring shortName = ShortNameOf(L"日本");
     const struct {
         const wchar_t* folder;
         DWORD underWine, asWindows;
@@ -89,6 +100,7 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
         {L"twin\\dot\\sub", kErrorTwinFolder, ERROR_SUCCESS},
         {L"twin\\proj", kErrorTwinFolder, ERROR_SUCCESS},
         {L"twin\\caf\uFFFD", kErrorTwinFolder, kErrorTwinFolder},  // one of the two cannot be reached as itself
+        {shortName.c_str(), kErrorTwinFolder, ERROR_SUCCESS},
         {L"twin\\sp", ERROR_SUCCESS, ERROR_SUCCESS},
         {L"locked\\proj", kErrorTwinUnseen, ERROR_SUCCESS},
     };
