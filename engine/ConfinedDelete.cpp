@@ -402,7 +402,8 @@ DWORD CConfinedDeleter::Check(const CFolder& folder, CTurnFile& turnFile, ULONGL
 
 void CConfinedDeleter::DeleteChecked(CTurnFile& file) const
 {
-    IdOf(file.handle, file.id);
+    if (!m_rules.checkOnly)
+        IdOf(file.handle, file.id);  // for Confirm, should the folder still list its name
     NTSTATUS deleted = m_rules.checkOnly ? 0 : SetDeleteDisposition(file.handle);
     if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
         deleted = DeleteReadOnly(file.handle, file.cleared);

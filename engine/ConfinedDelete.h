@@ -95,7 +95,8 @@ public:
     // intermediate's (Intermediates.h). A file that another program deleted
     // or renamed meanwhile gives ERROR_FILE_NOT_FOUND. With `size`, the
     // file's size is stored there too. Allocates nothing; safe to call from
-    // several threads at once. Check, Refusal and DeleteChecked in turn.
+    // several threads at once. Check, Refusal, DeleteChecked and Confirm in
+    // turn, for one file.
     DWORD Delete(const CFolder& folder, const char* name, ULONGLONG* size = nullptr) const;
 
     // Delete in three steps, so that a turn of a folder's files asks the
