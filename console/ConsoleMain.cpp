@@ -117,6 +117,8 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
         report.Unsearched(unsearched.first, unsearched.second);
     for (const NameNode* node = collector.unread.Head(); node; node = node->next)
         report.Skipped(node->name, kKeptUnread);
+    for (const NameNode* node = collector.projectResources.Head(); node; node = node->next)
+        report.Skipped(node->name, kKeptProjectResource);
     DeleteFound(collector.found, deleter, &report, kDeleteThreads, &progress);
     progressLine.reset();  // cleared before the summary
     return report.Summary();

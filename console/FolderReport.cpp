@@ -64,6 +64,8 @@ const char* KeptText(DWORD why)
         return "link, nie otwarto go ani nie usunięto";
     case kKeptUnread:
         return "jego dane nie są na tym dysku, nie odczytano go";
+    case kKeptProjectResource:
+        return "plik zasobów projektu Delphi lub C++Builder";
     default:
         return "po pierwszych bajtach nie rozpoznano pliku narzędzi Visual C++";
     }

@@ -114,12 +114,12 @@ void CollectCleanable(CFileCollector& collector, const wchar_t* folder, CCleanin
 
         // Nothing found yet, nor set aside unread, means nothing to be a
         // duplicate of; the choice holds for the whole call.
-        collector.bSkipDuplicateCheck = collector.found.IsEmpty() && collector.unread.IsEmpty();
+        collector.bSkipDuplicateCheck = collector.IsEmpty();
         collector.Collect(spec.c_str());
     }
     // A user's pattern names files only: "Debug" never empties a folder.
     for (const std::string& pattern : addedPatterns) {
-        collector.bSkipDuplicateCheck = collector.found.IsEmpty() && collector.unread.IsEmpty();
+        collector.bSkipDuplicateCheck = collector.IsEmpty();
         collector.CollectFiles(folder, pattern);
     }
 }

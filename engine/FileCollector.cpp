@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Intermediates.h"
+#include "KeptFormats.h"
 #include "NtFile.h"
 #include "PathText.h"
 
@@ -136,6 +137,32 @@ void CFileCollector::CollectFiles(const wchar_t* folder, const std::string& patt
     CollectTree(text, pattern, false);
 }
 
+// The project files of a folder's listing that bind a resource file
+// (KeptFormats.h), looked for at its first resource file that a pattern
+// names: a folder without one is not looked through again.
+class CFileCollector::ProjectFiles {
+public:
+    explicit ProjectFiles(const CKeptListings::Listing& listing) : m_listing(listing) {}
+
+    bool Bind(const char* resource)
+    {
+        if (!m_listed) {
+            m_listed = true;
+            m_listing.ForEach([&](char kind, const char* name) {
+                if (kind != CKeptListings::kSubfolder && IsResourceProject(name))
+                    m_projects.push_back(name);
+            });
+        }
+        return std::any_of(m_projects.begin(), m_projects.end(),
+                           [&](const char* project) { return BindsResource(project, resource); });
+    }
+
+private:
+    const CKeptListings::Listing& m_listing;
+    bool m_listed = false;
+    std::vector<const char*> m_projects;  // names in the listing
+};
+
 void CFileCollector::CollectTree(const std::string& top, const std::string& pattern, bool folderNames)
 {
     // The folders still to search, the next on top: a list, not a call per
@@ -178,11 +205,13 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
         // Subfolders are walked in listing order, each with all below it
         // before the next: pushed last to first.
         subfolders.clear();
+        ProjectFiles projects(listing);
         listing.ForEach([&](char kind, const char* name) {
             if (kind == CKeptListings::kSubfolder)
                 subfolders.push_back(name);
             else
-                CollectFile(folder, listing.folder, levelPattern, name, kind == CKeptListings::kFileElsewhere);
+                CollectFile(folder, listing.folder, projects, levelPattern, name,
+                            kind == CKeptListings::kFileElsewhere);
         });
         if (!bRecurse)
             continue;
@@ -205,8 +234,16 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
     }
 }
 
-void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, const std::string& pattern,
-                                 const char* name, bool elsewhere)
+void CFileCollector::SetAside(CNameList& list, const std::string& folder, const char* name)
+{
+    // Met again only where an earlier pattern can name it, as below.
+    m_path.assign(folder).append(name);
+    if (!m_checksDuplicates || !list.ContainsExactly(m_path.c_str()))
+        list.AddName(m_path.c_str());
+}
+
+void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, ProjectFiles& projects,
+                                 const std::string& pattern, const char* name, bool elsewhere)
 {
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
@@ -217,11 +254,12 @@ void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, 
         if (NameMatches(name, kept))
             return;
     }
+    if (IsResourceFile(name) && projects.Bind(name)) {
+        SetAside(projectResources, folder, name);
+        return;
+    }
     if (elsewhere && IsReadBeforeDelete(name)) {
-        // Met again only where an earlier pattern can name it, as below.
-        m_path.assign(folder).append(name);
-        if (!m_checksDuplicates || !unread.ContainsExactly(m_path.c_str()))
-            unread.AddName(m_path.c_str());
+        SetAside(unread, folder, name);
         return;
     }
     // Byte for byte: the platform lists a file under one name, so a file met

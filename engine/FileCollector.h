@@ -31,6 +31,10 @@ public:
     // (Intermediates.h), while their data is not on this disk: reading them
     // would fetch them, so they stay unread. Full paths (UTF-8), newest first.
     CNameList unread;
+    // Files that would be collected but are a Delphi or C++Builder
+    // project's own resource file, bound by the project file beside them
+    // (KeptFormats.h): they stay. Full paths (UTF-8), newest first.
+    CNameList projectResources;
     // File-name patterns (UTF-8, "*.pdb") whose files are never collected,
     // matched as the pattern collected is.
     std::vector<std::string> excludedPatterns;
@@ -47,11 +51,16 @@ public:
     CFileCollector() = default;
     ~CFileCollector()
     {
+        projectResources.Clear();
         unread.Clear();
         found.Clear();
     }
     CFileCollector(const CFileCollector&) = delete;
     CFileCollector& operator=(const CFileCollector&) = delete;
+
+    // Whether nothing has been collected yet, nor set aside: then nothing
+    // can be a duplicate of what a pattern finds (bSkipDuplicateCheck).
+    bool IsEmpty() const { return found.IsEmpty() && unread.IsEmpty() && projectResources.IsEmpty(); }
 
     // Adds to `found` the files that `spec` names, at any depth. A spec
     // naming an existing folder means every file in it ("*.*"). The folder
@@ -71,9 +80,13 @@ private:
     // it. `folderNames`: a plain name for a pattern may name a folder, and
     // then means all of its files.
     void CollectTree(const std::string& folder, const std::string& pattern, bool folderNames);
+    // The project files of one folder's listing, looked for once it is known to hold a resource file.
+    class ProjectFiles;
     // `home`: the folder's own in `found`, or null until a file of it is found.
-    void CollectFile(const std::string& folder, FoundFolder*& home, const std::string& pattern, const char* name,
-                     bool elsewhere);
+    void CollectFile(const std::string& folder, FoundFolder*& home, ProjectFiles& projects,
+                     const std::string& pattern, const char* name, bool elsewhere);
+    // Adds `name` of `folder` to `list`, once however many patterns name it.
+    void SetAside(CNameList& list, const std::string& folder, const char* name);
 
     std::string m_path;  // the path of the file being collected, reused
     std::vector<std::string> m_patterns;  // every pattern collected so far

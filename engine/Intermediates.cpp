@@ -207,6 +207,22 @@ bool IsClangPch(const Head& head)
     return head.Has(0, 4) && std::memcmp(head.bytes, "CPCH", 4) == 0 && IsBitstreamBlock(head, 4);
 }
 
+// Visual C++ 1.5's precompiled header (cl /YX): its mark, a NUL among
+// the 8 bytes after it, and the two parts whose places and sizes the header
+// gives at bytes 32 to 47 within the file.
+bool IsVc15Pch(const Head& head)
+{
+    if (!head.Has(0, 48) || std::memcmp(head.bytes, "DTJPCH0", 8) != 0 ||
+        std::count(head.bytes + 8, head.bytes + 16, 0) == 0)
+        return false;
+    for (size_t part = 32; part < 48; part += 8) {
+        const ULONGLONG at = head.Dword(part), size = head.Dword(part + 4);
+        if (at < 48 || size == 0 || at + size > head.size)
+            return false;
+    }
+    return true;
+}
+
 bool IsVcPch(const Head& head)
 {
     // Then within 4 bytes a NUL, which no text holds: the binary header.
@@ -249,6 +265,21 @@ bool IsMsf2(const Head& head)
 {
     static const char kMagic[] = "Microsoft C/C++ program database 2.00\r\n\x1A" "JG\0";  // and its terminator: 44
     return IsMsf(head, kMagic, sizeof kMagic);
+}
+
+// The program database of Visual C++ 1.5's compiler (C/C++ 8.0), before
+// the multi-stream file: its words, line end and end-of-file mark, "JG" and
+// the NULs that fill it to 44 bytes; then its version, the date 920924;
+// its signature and age; the first and the next type index, from 0x1000
+// on; and the size of the type records that follow the 64-byte header to
+// the file's end.
+bool IsPdb1(const Head& head)
+{
+    static const char kMagic[] = "Microsoft C/C++ program database 1.00\r\n\x1A" "JG\0";  // and its terminator: 44
+    constexpr size_t kHeader = 64;
+    return head.Has(0, kHeader) && std::memcmp(head.bytes, kMagic, sizeof kMagic) == 0 &&
+           head.Dword(44) == 920924 && head.Word(56) == 0x1000 && head.Word(58) >= 0x1000 &&
+           kHeader + ULONGLONG{head.Dword(60)} == head.size;
 }
 
 // A portable PDB of the .NET compilers: metadata (BSJB, version 1.1) whose
@@ -307,6 +338,7 @@ const struct Intermediate {
              IsBitcode,            // LLVM bitcode: clang-cl -flto
              IsWrappedBitcode}},   // the same in its wrapper
     {"pdb", {IsMsf7, IsMsf2,       // the linkers, the compiler's /Zi
+             IsPdb1,               // Visual C++ 1.5's compiler (/Zi)
              IsPortablePdb}},      // the .NET compilers
     {"idb", {IsMsf7, IsMsf2}},     // the compiler's minimal rebuild
     {"ncb", {IsMsf7, IsMsf2}},     // the IDE's browse data
@@ -314,6 +346,7 @@ const struct Intermediate {
             JudgeResource16},      // 16-bit rc
     {"aps", {IsResource32}},       // the resource editor
     {"pch", {IsVcPch,              // cl /Yc
+             IsVc15Pch,            // Visual C++ 1.5's cl /YX
              IsClangPch}},         // clang-cl
     {"ilk", {IsLinkerDatabase}},   // the incremental linker
     {"plg", {IsBuildLog}},         // Visual C++ 5 and 6

@@ -23,6 +23,9 @@ enum KeptReason : DWORD {
     kKeptTooNew,  // written too lately to go (CDeleteRules::writtenBefore)
     kKeptLink,    // a link (a name surrogate): neither read, nor followed, nor deleted
     kKeptUnread,  // its data is not on this disk: reading it would fetch it
+    // A resource file that a Delphi or C++Builder project file beside it
+    // binds (KeptFormats.h): the only copy of the program's icon.
+    kKeptProjectResource,
     // Its first bytes are no intermediate's (Intermediates.h); what it is
     // instead, where they tell (KeptFormats.h).
     kKeptNotIntermediate,

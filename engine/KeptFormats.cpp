@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "Intermediates.h"
+#include "NtFile.h"
+#include "PathText.h"
 
 namespace {
 
@@ -112,4 +114,51 @@ DWORD WhyKept(const char* head, size_t length)
     if (IsWavefrontModel(text, end, length == kHeadBytes))
         return kKeptWavefrontModel;
     return kKeptNotIntermediate;
+}
+
+namespace {
+
+// The endings of the project files that bind the .res of their stem.
+const char* const kResourceProjects[] = {".dpr", ".dpk", ".dproj", ".bpr", ".bpk", ".cbproj"};
+
+// The length of `name`'s stem when it ends in `ending` (ASCII), case aside; 0 when not.
+size_t StemBefore(const char* name, const char* ending)
+{
+    const size_t length = std::strlen(name), size = std::strlen(ending);
+    return length > size && _strnicmp(name + length - size, ending, size) == 0 ? length - size : 0;
+}
+
+size_t ProjectStem(const char* name)
+{
+    for (const char* ending : kResourceProjects) {
+        if (const size_t stem = StemBefore(name, ending))
+            return stem;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool IsResourceProject(const char* name)
+{
+    return ProjectStem(name) != 0;
+}
+
+bool IsResourceFile(const char* name)
+{
+    return StemBefore(name, ".res") != 0;
+}
+
+bool BindsResource(const char* project, const char* resource)
+{
+    const size_t stem = ProjectStem(project), resourceStem = StemBefore(resource, ".res");
+    if (stem == 0 || resourceStem == 0)
+        return false;
+    // Case aside as the system upcases names, in any script.
+    WCHAR a[kMaxNameUnits], b[kMaxNameUnits];
+    const size_t aLength = DecodeUtf8(std::string(project, stem).c_str(), a, kMaxNameUnits);
+    const size_t bLength = DecodeUtf8(std::string(resource, resourceStem).c_str(), b, kMaxNameUnits);
+    return aLength == bLength && aLength != 0 && std::equal(a, a + aLength, b, [](WCHAR x, WCHAR y) {
+               return RtlUpcaseUnicodeChar(x) == RtlUpcaseUnicodeChar(y);
+           });
 }

@@ -98,17 +98,18 @@ fb="$WINEPREFIX/drive_c/vorlix-fb"
 echo 'notes, no object' >"$fb/notes.xobj"
 table=$(cat "$fb.table"; printf 'go\tnotes.xobj')
 told=$(awk -F '\t' 'BEGIN { why["model"] = "model Wavefront OBJ"; why["structure"] = "struktura Protein Data Bank"
-    why["ida"] = "baza danych IDA"; why["godot"] = "zasób Godot"; why["other"] = "po pierwszych bajtach nie rozpoznano pliku narzędzi Visual C++" }
-    { print ($1 == "go" ? "" : "Pominięto ") "C:\\vorlix-fb\\" $2 ($1 == "go" ? "" : ": " why[$1]) }' <<<"$table")
+    why["ida"] = "baza danych IDA"; why["godot"] = "zasób Godot"; why["other"] = "po pierwszych bajtach nie rozpoznano pliku narzędzi Visual C++"
+    why["project"] = "plik zasobów projektu Delphi lub C++Builder" }
+    $1 != "beside" { print ($1 == "go" ? "" : "Pominięto ") "C:\\vorlix-fb\\" $2 ($1 == "go" ? "" : ": " why[$1]) }' <<<"$table")
 vorlix /N /W:*.xobj 'C:\vorlix-fb'
 listed="$status $(LC_ALL=C sort "$out")"
 vorlix /W:*.xobj 'C:\vorlix-fb'
 check "only intermediates go, as /N lists them; every other file is named with what it is; status 0" test "$listed
 $status $(LC_ALL=C sort "$out")
 $(cd "$fb" && find . -type f | sed 's|^\./||; s|/|\\|g' | LC_ALL=C sort)" = "0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - do usunięcia: 89 plików (53210907 bajtów), pominięte: 109 plików")
+C:\vorlix-fb - do usunięcia: 93 pliki (53574836 bajtów), pominięte: 113 plików")
 0 $(LC_ALL=C sort <<<"$told
-C:\vorlix-fb - usunięte: 89 plików (53210907 bajtów), pominięte: 109 plików")
+C:\vorlix-fb - usunięte: 93 pliki (53574836 bajtów), pominięte: 113 plików")
 $(awk -F '\t' '$1 != "go" { print $2 }' "$fb.table" | LC_ALL=C sort)"
 
 # A drive of old projects: /N /Q says where the space is, largest first;

@@ -14,9 +14,16 @@ grep -v '^#' "$here/first-bytes.txt" | while IFS=$'\t' read -r fate path bytes s
     [ -z "$after" ] || printf -- "$after" >>"$path"
     printf '%s\t%s\n' "$fate" "${path//\//\\}"
 done >"$table"
-# A user's file among them that stays is a model (.obj) or a structure (.pdb).
+# A user's file among them that stays is a model (.obj), a structure (.pdb),
+# or a Delphi project's resource file, laid out with its project file.
 while IFS=$'\t' read -r path size verdict _; do
     mkdir -p "real/$(dirname "$path")" && cat "$here/real-heads/$path" >"real/$path" && truncate -s "$size" "real/$path"
-    [ "$verdict" = go ] && fate=go || { [ "${path##*.}" = obj ] && fate=model || fate=structure; }
+    if [ "$verdict" = stay-project ]; then
+        for project in "$here/real-heads/$(dirname "$path")"/*.dpr; do
+            beside="$(dirname "$path")/${project##*/}"
+            cp "$project" "real/$beside" && printf 'beside\treal\\%s\n' "${beside//\//\\}"
+        done
+    fi
+    case "$verdict" in go) fate=go ;; stay-project) fate=project ;; *) [ "${path##*.}" = obj ] && fate=model || fate=structure ;; esac
     printf '%s\treal\\%s\n' "$fate" "${path//\//\\}"
 done <"$here/real-heads/manifest.tsv" >>"$table"
