@@ -84,7 +84,8 @@ struct FloorDrain {
             FoundFolder* folder;
             FoundFile* file;
             unsigned long count;
-            if (!turns.Take(1, folder, file, count))
+            bool last;
+            if (!turns.Take(1, folder, file, count, last))
                 return false;
             PathOf(*folder, *file, text);
             read = IsReadBeforeDelete(file->name);

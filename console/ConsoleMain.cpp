@@ -108,7 +108,8 @@ int Clean(const std::wstring& folder, const Options& options, CConsoleText& out)
         return CFolderReport(options, folder, deleter.RootText(), out, nullptr).Refused(why);
     CFileCollector collector;
     collector.bRecurse = TRUE;
-    collector.excludedPatterns = options.kept;
+    for (const std::string& pattern : options.kept)
+        collector.excludedPatterns.emplace_back(pattern);
     CCleaningProgress progress;
     std::unique_ptr<CProgressLine> progressLine(options.quiet ? new CProgressLine(progress) : nullptr);
     CollectCleanable(collector, folder.c_str(), &progress, options.added);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -142,27 +143,52 @@ bool IsAlreadyGone(DWORD error)
 // One drain of a found list, shared by the threads that delete from it.
 // A turn checks each of its files, then asks the bound once whether a twin
 // of the folder has come meanwhile, then deletes those it holds: each file
-// goes only after a look that followed its open.
+// goes only after a look that followed its open. A file whose delete was
+// set waits in its folder's share of `deleted` until the folder's last turn
+// is done; that turn's thread then lists the folder once and tells them all,
+// so that a folder is listed once for all its files, not once a turn.
 struct Drain {
+    using CDeletedFile = CConfinedDeleter::CDeletedFile;
+
     CFoundList& found;
     const CConfinedDeleter& deleter;
     CDeleteObserver* observer;
     CCleaningProgress* progress;
-    CriticalSection guard;  // guards `turns`, each folder's `held`, `heldCount`, `path` and the observer
+    CDeletedFile* deleted;  // a place for each file found, each folder's share together
+    // Guards `turns`, each folder's `held`, `deletedCount` and `turnsOut`,
+    // `heldCount`, `path` and the observer.
+    CriticalSection guard;
     CFoundTurns turns;
     unsigned long heldCount = 0;  // files another program had open, held by their folders to try again
     std::string path;             // the full path told to the observer, long enough for any
 
-    // The next turn: up to kFilesATurn files of one folder.
-    bool Take(FoundFolder*& folder, FoundFile*& first, unsigned long& count)
+    // The next turn: up to kFilesATurn files of one folder, and whether they
+    // are its last.
+    bool Take(FoundFolder*& folder, FoundFile*& first, unsigned long& count, bool& last)
     {
         Lock lock(guard);
-        return turns.Take(kFilesATurn, folder, first, count);
+        if (!turns.Take(kFilesATurn, folder, first, count, last))
+            return false;
+        ++folder->turnsOut;
+        return true;
     }
 
-    // Tells what became of one file. One held open goes back to its
-    // folder's `held`, unless this was its last try; any other outcome is
-    // final.
+    // Tells the observer what became of the file `name` of `folder`: a file
+    // another program deleted first is no news. Under the lock.
+    void Report(const FoundFolder& folder, const char* name, DWORD error, ULONGLONG size)
+    {
+        if (!observer || IsAlreadyGone(error) || error == ERROR_DELETE_PENDING)
+            return;  // a delete still pending at the last try: another program's, and as good as done
+        path.assign(folder.path, folder.length).append(name);  // within its capacity: allocates nothing
+        if (error == ERROR_SUCCESS)
+            observer->Deleted(path.c_str(), size);
+        else
+            observer->Kept(path.c_str(), error);
+    }
+
+    // Tells what became of one file, as its turn left it. One held open goes
+    // back to its folder's `held`, unless this was its last try; any other
+    // outcome is final.
     void Tell(FoundFolder& folder, FoundFile* node, DWORD error, ULONGLONG size, bool lastTry)
     {
         Lock lock(guard);
@@ -172,23 +198,19 @@ struct Drain {
             ++heldCount;
             return;
         }
-        if (observer && (error == ERROR_SUCCESS || (!IsAlreadyGone(error) && error != ERROR_DELETE_PENDING))) {
-            PathOf(folder, *node, path);  // within its capacity: allocates nothing
-            if (error == ERROR_SUCCESS)
-                observer->Deleted(path.c_str(), size);
-            else
-                observer->Kept(path.c_str(), error);  // a delete still pending at the last try: another program's, and as good as done
-        }
+        Report(folder, node->name, error, size);
         if (progress)
             ++progress->done;
     }
 
     // Checks and deletes the `count` files from `node` on of the folder
     // opened, linked by `next`: each checked file is held, the bound asked,
-    // each held file deleted, and the folder asked which of them it still
-    // holds. Tells each outcome.
+    // and each held file deleted. Tells each outcome but of those whose
+    // deletes were set, which wait for the folder's word; `last`: whether
+    // these are the last files handed out of the folder, so that the turn
+    // that ends the folder's last asks the folder and tells them.
     void Turn(const CConfinedDeleter::CFolder& opened, FoundFolder& folder, FoundFile* node, unsigned long count,
-              bool lastTry)
+              bool lastTry, bool last)
     {
         CConfinedDeleter::CTurnFile files[kFilesATurn];
         FoundFile* nodes[kFilesATurn];
@@ -215,10 +237,32 @@ struct Drain {
                 files[i].handle.Reset(INVALID_HANDLE_VALUE);
                 files[i].result = refusal;
             }
+            if (!files[i].unconfirmed)
+                Tell(folder, nodes[i], files[i].result, sizes[i], lastTry);
         }
-        deleter.Confirm(opened, files, held);
-        for (size_t i = 0; i < held; ++i)
-            Tell(folder, nodes[i], files[i].result, sizes[i], lastTry);
+        bool ends;
+        {
+            Lock lock(guard);
+            for (size_t i = 0; i < held; ++i) {
+                if (!files[i].unconfirmed)
+                    continue;
+                deleted[folder.deletedAt + folder.deletedCount++] = {files[i].name, files[i].id, sizes[i],
+                                                                      ERROR_SUCCESS, false};
+                if (progress)
+                    ++progress->done;  // its word comes with the folder's, but the count moves file by file
+            }
+            // A folder counts a turn more until its last files are handed out.
+            folder.turnsOut -= last ? 2 : 1;
+            ends = folder.turnsOut == 0;
+        }
+        if (!ends)
+            return;
+        CDeletedFile* const share = deleted + folder.deletedAt;
+        deleter.Confirm(opened, share, folder.deletedCount);
+        Lock lock(guard);
+        for (unsigned long i = 0; i < folder.deletedCount; ++i)
+            Report(folder, share[i].name, share[i].result, share[i].size);
+        folder.deletedCount = 0;
     }
 
     static unsigned __stdcall Work(void* context)
@@ -227,9 +271,10 @@ struct Drain {
         FoundFolder* folder;
         FoundFile* node;
         unsigned long count;
-        while (drain.Take(folder, node, count)) {
+        bool last;
+        while (drain.Take(folder, node, count, last)) {
             const CConfinedDeleter::CFolder opened(drain.deleter, folder->path);
-            drain.Turn(opened, *folder, node, count, false);
+            drain.Turn(opened, *folder, node, count, false, last);
         }
         return 0;
     }
@@ -248,15 +293,16 @@ struct Drain {
                     continue;
                 FoundFile* again = folder->held;
                 folder->held = nullptr;
+                folder->turnsOut = 1;
                 while (again) {
-                    // A handle on the folder a turn: each is listed once (Confirm).
                     const CConfinedDeleter::CFolder opened(deleter, folder->path);
                     unsigned long count = 1;
                     FoundFile* last = again;
                     for (; last->next && count < kFilesATurn; ++count)
                         last = last->next;
                     FoundFile* const rest = last->next;
-                    Turn(opened, *folder, again, count, pause == kHeldPauses[std::size(kHeldPauses) - 1]);
+                    ++folder->turnsOut;
+                    Turn(opened, *folder, again, count, pause == kHeldPauses[std::size(kHeldPauses) - 1], !rest);
                     again = rest;
                 }
             }
@@ -273,7 +319,16 @@ void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObse
         progress->found = found.Count();
         progress->deleting = true;
     }
-    Drain drain{found, deleter, observer, progress, {}, CFoundTurns(found), 0, {}};
+    // Each folder's share of the files deleted, waiting for its word; and
+    // the turn more that it counts until its last files are handed out.
+    unsigned long at = 0;
+    for (FoundFolder* folder = found.Folders(); folder; folder = folder->next) {
+        folder->deletedAt = at, folder->deletedCount = 0, folder->turnsOut = 1;
+        for (const FoundFile* file = folder->files; file; file = file->next)
+            ++at;
+    }
+    const std::unique_ptr<CConfinedDeleter::CDeletedFile[]> deleted(new CConfinedDeleter::CDeletedFile[at]);
+    Drain drain{found, deleter, observer, progress, deleted.get(), {}, CFoundTurns(found), 0, {}};
     if (observer)
         drain.path.reserve(3 * (kMaxPathUnits + kMaxNameUnits));  // any folder's path and name, in UTF-8
     RunOnThreads(threads, &Drain::Work, &drain);

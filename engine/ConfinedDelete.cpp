@@ -166,10 +166,14 @@ NTSTATUS SetDeleteDisposition(HANDLE file)
 
 // Deletes a read-only file through its handle (opened with
 // FILE_WRITE_ATTRIBUTES where the system grants it): in one call where the
-// system takes it; otherwise, as on XP, the attribute is cleared first, and
-// put back should the file still not go. `cleared`: the attributes to put
-// back should it stay after all, at the close; 0 where none were changed.
-NTSTATUS DeleteReadOnly(HANDLE file, ULONG& cleared)
+// system takes it; otherwise, as on XP, the attribute is cleared first, the
+// delete set, and the attribute put back at once through the same handle,
+// whether the delete was taken or not. A set delete is done at the close,
+// whatever the attributes then (a read-only file is refused only when its
+// delete is set), so a file that stays after all (Wine unlinks at the
+// close, and can fail there unheard) keeps its attribute, and no other
+// handle, which might be on another file, ever gives it back.
+NTSTATUS DeleteReadOnly(HANDLE file)
 {
     // A call not taken: an unknown class, or flags that the system does not know.
     constexpr NTSTATUS kNotTaken[] = {kStatusInvalidInfoClass, kStatusInvalidParameter, kStatusNotSupported,
@@ -191,12 +195,8 @@ NTSTATUS DeleteReadOnly(HANDLE file, ULONG& cleared)
     if (!NT_SUCCESS(result))
         return result;
     const NTSTATUS deleted = SetDeleteDisposition(file);
-    if (!NT_SUCCESS(deleted)) {
-        basic.FileAttributes = attributes;
-        NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
-    } else {
-        cleared = attributes;
-    }
+    basic.FileAttributes = attributes;
+    NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
     return deleted;
 }
 
@@ -204,33 +204,28 @@ NTSTATUS DeleteReadOnly(HANDLE file, ULONG& cleared)
 // still lists after its delete is the file `id` deleted: not when its
 // delete is pending while another program holds it (as Windows before 10
 // leaves it listed until then), nor when it is another file of its name,
-// made meanwhile. One that is gets back the attributes `cleared` that its
-// delete took, unless 0.
-bool StillHolds(HANDLE folder, const WCHAR* name, size_t length, ULONGLONG id, ULONG cleared)
+// made meanwhile, as both identities tell. Where either has none (an index
+// of 0, as some shares give), it may be the file deleted, and is taken
+// for it.
+bool StillHolds(HANDLE folder, const WCHAR* name, size_t length, ULONGLONG id)
 {
     UNICODE_STRING objectName = Counted(name, length);
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK status;
     HANDLE opened = INVALID_HANDLE_VALUE;
-    const NTSTATUS result =
-        NtCreateFile(&opened, FILE_READ_ATTRIBUTES | (cleared ? FILE_WRITE_ATTRIBUTES : 0) | SYNCHRONIZE, &attributes,
-                     &status, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
-                     FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    const NTSTATUS result = NtCreateFile(&opened, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status, nullptr,
+                                         0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                         FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT |
+                                             FILE_SYNCHRONOUS_IO_NONALERT,
+                                         nullptr, 0);
     if (result == kStatusDeletePending || result == kStatusNameNotFound)
         return false;
     if (!NT_SUCCESS(result))
         return true;  // there, and not to be told from the file deleted
     const CFileHandle file(opened);
     ULONGLONG now = 0;
-    if (IdOf(file, now) && now != id)
-        return false;
-    if (cleared) {
-        FILE_BASIC_INFORMATION basic = {};  // times of 0 are left as they are
-        basic.FileAttributes = cleared;
-        NtSetInformationFile(file, &status, &basic, sizeof basic, FileBasicInformation);
-    }
-    return true;
+    return !(IdOf(file, now) && now != 0 && id != 0 && now != id);
 }
 
 }  // namespace
@@ -402,52 +397,80 @@ DWORD CConfinedDeleter::Check(const CFolder& folder, CTurnFile& turnFile, ULONGL
 
 void CConfinedDeleter::DeleteChecked(CTurnFile& file) const
 {
-    if (!m_rules.checkOnly)
-        IdOf(file.handle, file.id);  // for Confirm, should the folder still list its name
-    NTSTATUS deleted = m_rules.checkOnly ? 0 : SetDeleteDisposition(file.handle);
+    if (m_rules.checkOnly) {
+        file.handle.Reset(INVALID_HANDLE_VALUE);
+        file.result = ERROR_SUCCESS;
+        return;
+    }
+    if (!IdOf(file.handle, file.id))  // for Confirm, should the folder still list its name
+        file.id = 0;
+    NTSTATUS deleted = SetDeleteDisposition(file.handle);
     if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
-        deleted = DeleteReadOnly(file.handle, file.cleared);
+        deleted = DeleteReadOnly(file.handle);
     file.handle.Reset(INVALID_HANDLE_VALUE);  // the file goes as its handle closes
     file.result = NT_SUCCESS(deleted) ? ERROR_SUCCESS : RtlNtStatusToDosError(deleted);
+    file.unconfirmed = NT_SUCCESS(deleted);
 }
+
+namespace {
+
+bool ByName(const CConfinedDeleter::CDeletedFile& a, const CConfinedDeleter::CDeletedFile& b)
+{
+    return std::strcmp(a.name, b.name) < 0;
+}
+
+}  // namespace
 
 // A file counts as deleted only where its folder no longer lists it: Wine
 // unlinks a file at its handle's close, and where that fails (a folder that
 // may not be written, an immutable file, a folder that a Linux program moved
-// meanwhile) no caller hears of it. One listing a turn, through the folder's
+// meanwhile) no caller hears of it. The listing goes through the folder's
 // own handle, which follows the folder wherever it went: under Wine every
 // question of a name that is gone scans the folder anyway.
-void CConfinedDeleter::Confirm(const CFolder& folder, CTurnFile* files, size_t count) const
+void CConfinedDeleter::Confirm(const CFolder& folder, CDeletedFile* files, size_t count) const
 {
-    constexpr size_t kNameUnits = 256;  // a name of any Windows file system, and its terminator
-    WCHAR names[kFilesATurn][kNameUnits];
-    size_t lengths[kFilesATurn], asked = 0;
-    for (size_t i = 0; i < count && i < kFilesATurn; ++i) {
-        lengths[i] = files[i].result == ERROR_SUCCESS ? DecodeUtf8(files[i].name, names[i], kNameUnits) : 0;
-        asked += lengths[i] != 0;
-    }
-    if (m_rules.checkOnly || asked == 0)
+    if (m_rules.checkOnly || count == 0)
         return;
+    std::sort(files, files + count, ByName);
+    for (size_t i = 0; i < count; ++i)
+        files[i].seen = false;
+    const auto still = [&](CDeletedFile& file, const WCHAR* name, size_t length) {
+        file.seen = true;
+        if (StillHolds(folder.m_handle, name, length, file.id))
+            file.result = ERROR_ACCESS_DENIED;
+    };
     alignas(LONGLONG) BYTE entries[16384];
+    NTSTATUS listed = 0;
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         IO_STATUS_BLOCK status;
-        if (!NT_SUCCESS(NtQueryDirectoryFile(folder.m_handle, nullptr, nullptr, nullptr, &status, entries,
-                                             sizeof entries, FileNamesInformation, FALSE, nullptr, restart)))
-            return;  // to its end, or not to be listed: nothing more to tell
+        listed = NtQueryDirectoryFile(folder.m_handle, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
+                                      FileNamesInformation, FALSE, nullptr, restart);
+        if (!NT_SUCCESS(listed))
+            break;
         for (const BYTE* at = entries;;) {
             const auto& entry = *reinterpret_cast<const FILE_NAMES_INFORMATION*>(at);
             const size_t length = entry.FileNameLength / sizeof(WCHAR);
-            for (size_t i = 0; i < count && i < kFilesATurn; ++i) {
-                if (lengths[i] != length || !std::equal(names[i], names[i] + length, entry.FileName))
-                    continue;
-                lengths[i] = 0;
-                if (StillHolds(folder.m_handle, names[i], length, files[i].id, files[i].cleared))
-                    files[i].result = ERROR_ACCESS_DENIED;
+            char name[3 * kMaxNameUnits];
+            CDeletedFile key = {name, 0, 0, 0, false};
+            if (Utf8Of(entry.FileName, length, name, sizeof name)) {
+                CDeletedFile* const file = std::lower_bound(files, files + count, key, ByName);
+                if (file != files + count && std::strcmp(file->name, name) == 0 && !file->seen)
+                    still(*file, entry.FileName, length);
             }
             if (entry.NextEntryOffset == 0)
                 break;
             at += entry.NextEntryOffset;
         }
+    }
+    if (listed == kStatusNoMoreFiles)
+        return;
+    // Not listed to its end (a handle without the right to list, an error
+    // midway): each file not reached is asked for by its name.
+    for (size_t i = 0; i < count; ++i) {
+        WCHAR wide[kMaxNameUnits];
+        const size_t length = files[i].seen ? 0 : DecodeUtf8(files[i].name, wide, kMaxNameUnits);
+        if (length)
+            still(files[i], wide, length);
     }
 }
 
@@ -461,6 +484,8 @@ DWORD CConfinedDeleter::Delete(const CFolder& folder, const char* name, ULONGLON
     if (why != ERROR_SUCCESS)
         return why;
     DeleteChecked(file);
-    Confirm(folder, &file, 1);
-    return file.result;
+    CDeletedFile deleted = {name, file.id, 0, file.result, false};
+    if (file.unconfirmed)
+        Confirm(folder, &deleted, 1);
+    return deleted.result;
 }

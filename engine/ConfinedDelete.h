@@ -100,28 +100,42 @@ public:
     DWORD Delete(const CFolder& folder, const char* name, ULONGLONG* size = nullptr) const;
 
     // Delete in three steps, so that a turn of a folder's files asks the
-    // bound once and the folder once. Check opens the file, checks and
-    // judges it, and answers as Delete would, but for the delete itself; the
-    // file, when it is to go, is then held open on `file.handle`, not shared
-    // for delete. DeleteChecked deletes such a file through its handle and
-    // closes it, `file.result` saying how that went; only once Refusal has
-    // answered ERROR_SUCCESS since the file was checked, for a twin come
-    // meanwhile would not be seen. Confirm then asks the folder, through its
-    // handle and once for each handle, which of `count` (at most
-    // kFilesATurn) such files it still holds: each of those stays, with
-    // ERROR_ACCESS_DENIED, but for one whose delete is pending while another
-    // program holds it. (With checkOnly, DeleteChecked only closes, and
-    // Confirm asks nothing.)
+    // bound once, and the folder tells of all its deletes at once. Check
+    // opens the file, checks and judges it, and answers as Delete would, but
+    // for the delete itself; the file, when it is to go, is then held open
+    // on `file.handle`, not shared for delete. DeleteChecked deletes such a
+    // file through its handle and closes it, `file.result` saying how that
+    // went; only once Refusal has answered ERROR_SUCCESS since the file was
+    // checked, for a twin come meanwhile would not be seen. A file whose
+    // delete was set (`file.unconfirmed`) has gone only once its folder no
+    // longer lists it: Confirm tells that, of any number of such files.
     struct CTurnFile {
         const char* name = nullptr;  // UTF-8, of the folder checked
         CFileHandle handle;
         DWORD result = ERROR_SUCCESS;
-        ULONGLONG id = 0;   // its identity, to know it again in the folder
-        ULONG cleared = 0;  // attributes its delete took, given back should it stay; 0: none
+        ULONGLONG id = 0;          // its identity, to know it again in the folder; 0 where none was had
+        bool unconfirmed = false;  // its delete was set: whether it went is Confirm's to tell
     };
     DWORD Check(const CFolder& folder, CTurnFile& file, ULONGLONG* size = nullptr) const;
     void DeleteChecked(CTurnFile& file) const;
-    void Confirm(const CFolder& folder, CTurnFile* files, size_t count) const;
+
+    // A file of the folder whose delete was set, as DeleteChecked left it.
+    struct CDeletedFile {
+        const char* name;  // UTF-8, of the folder
+        ULONGLONG id;      // as CTurnFile's
+        ULONGLONG size;    // the caller's own, untouched
+        DWORD result;      // ERROR_SUCCESS, until Confirm finds the file still there
+        bool seen;         // Confirm's own
+    };
+    // Lists the folder once, through its handle, and tells which of the
+    // `count` files it still holds: each of those gets ERROR_ACCESS_DENIED,
+    // but for one whose delete is pending while another program holds it,
+    // and one that is another file (by identity, where both have one) made
+    // under its name meanwhile. Where the listing fails or ends early, each
+    // file it did not reach is asked for by name. Reorders `files`; costs a
+    // listing of the folder and about log2(count) steps an entry, so that a
+    // folder's files are best told all at once, after its last delete.
+    void Confirm(const CFolder& folder, CDeletedFile* files, size_t count) const;
 
     // Whether files of the nine extensions are read first (Intermediates.h).
     // Only the benchmark clears it, to time the reads.

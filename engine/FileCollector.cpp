@@ -71,21 +71,28 @@ bool WildcardMatches(const WCHAR* name, size_t nameLength, const WCHAR* pattern,
 
 }  // namespace
 
+CNamePattern::CNamePattern(const std::string& pattern)
+    : m_text(pattern), m_ending(IsEnding(pattern))
+{
+    if (!m_ending)
+        m_wide = WideOf(pattern.c_str());
+}
+
+bool CNamePattern::Matches(const char* name) const
+{
+    if (m_ending) {
+        const size_t extension = m_text.size() - 1;  // with its dot
+        const size_t length = std::strlen(name);
+        return length >= extension && _strnicmp(name + length - extension, m_text.c_str() + 1, extension) == 0;
+    }
+    WCHAR wideName[kMaxNameUnits];
+    const size_t nameLength = DecodeUtf8(name, wideName, kMaxNameUnits);
+    return WildcardMatches(wideName, nameLength, m_wide.data(), m_wide.size());
+}
+
 bool NameMatches(const char* name, const std::string& pattern)
 {
-    if (IsEnding(pattern)) {
-        const size_t extension = pattern.size() - 1;  // with its dot
-        const size_t length = std::strlen(name);
-        return length >= extension && _strnicmp(name + length - extension, pattern.c_str() + 1, extension) == 0;
-    }
-    WCHAR wideName[kMaxNameUnits], widePattern[kMaxNameUnits];
-    const size_t nameLength = DecodeUtf8(name, wideName, kMaxNameUnits);
-    const size_t patternLength = DecodeUtf8(pattern.c_str(), widePattern, kMaxNameUnits);
-    if (patternLength == 0 && !pattern.empty()) {  // longer than any name
-        const std::wstring longer = WideOf(pattern.c_str());
-        return WildcardMatches(wideName, nameLength, longer.data(), longer.size());
-    }
-    return WildcardMatches(wideName, nameLength, widePattern, patternLength);
+    return CNamePattern(pattern).Matches(name);
 }
 
 namespace {
@@ -182,12 +189,13 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
                                                                   return MayShareNames(earlier, pattern);
                                                               });
     m_patterns.push_back(pattern);
+    const CNamePattern named(pattern), allNames(kAllFiles);
     std::vector<const char*> subfolders;
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back().folder);
         const bool allFiles = pending.back().allFiles;
         pending.pop_back();
-        const std::string& levelPattern = allFiles ? kAllFiles : pattern;
+        const CNamePattern& levelPattern = allFiles ? allNames : named;
         const bool levelFolderNames = allFiles || folderNames;
 
         // One "*.*" listing gives both the files and the subfolders, and
@@ -217,15 +225,16 @@ void CFileCollector::CollectTree(const std::string& top, const std::string& patt
             continue;
         // A plain name for a pattern may name a folder below: then, as at the
         // top, that means all its files; never when it is a link.
-        const bool plainName = levelFolderNames && levelPattern.find_first_of("*?") == std::string::npos;
+        const std::string& levelText = levelPattern.Text();
+        const bool plainName = levelFolderNames && levelText.find_first_of("*?") == std::string::npos;
         for (auto name = subfolders.rbegin(); name != subfolders.rend(); ++name) {
             std::string subfolder = folder + *name + '\\';
             if (plainName) {
-                const std::string named = subfolder + levelPattern;
-                const DWORD attributes = GetFileAttributesW(SuperPath(WideOf(named.c_str())).c_str());
+                const std::string namedFolder = subfolder + levelText;
+                const DWORD attributes = GetFileAttributesW(SuperPath(WideOf(namedFolder.c_str())).c_str());
                 if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
                     if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                        pending.push_back({named + '\\', true});
+                        pending.push_back({namedFolder + '\\', true});
                     continue;
                 }
             }
@@ -243,15 +252,15 @@ void CFileCollector::SetAside(CNameList& list, const std::string& folder, const 
 }
 
 void CFileCollector::CollectFile(const std::string& folder, FoundFolder*& home, ProjectFiles& projects,
-                                 const std::string& pattern, const char* name, bool elsewhere)
+                                 const CNamePattern& pattern, const char* name, bool elsewhere)
 {
     // The platform matches a pattern against generated 8.3 names as well:
     // "*.res" finds "form.resx" (short name FORM~1.RES), a source file. Only
     // the long name decides here.
-    if (!NameMatches(name, pattern))
+    if (!pattern.Matches(name))
         return;
-    for (const std::string& kept : excludedPatterns) {
-        if (NameMatches(name, kept))
+    for (const CNamePattern& kept : excludedPatterns) {
+        if (kept.Matches(name))
             return;
     }
     if (IsResourceFile(name) && projects.Bind(name)) {

@@ -22,6 +22,21 @@
 // lengths.
 bool NameMatches(const char* name, const std::string& pattern);
 
+// A file-name pattern as NameMatches takes it, decoded once for all the
+// names it is matched against: a match allocates nothing, whatever the
+// pattern's length.
+class CNamePattern {
+public:
+    explicit CNamePattern(const std::string& pattern);
+    bool Matches(const char* name) const;
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+    std::wstring m_wide;  // for a pattern that is not an ending
+    bool m_ending;        // "*." and ASCII: the name's last bytes, case aside
+};
+
 class CFileCollector {
 public:
     BOOL bRecurse = FALSE;             // also search every subfolder, same pattern
@@ -35,9 +50,9 @@ public:
     // project's own resource file, bound by the project file beside them
     // (KeptFormats.h): they stay. Full paths (UTF-8), newest first.
     CNameList projectResources;
-    // File-name patterns (UTF-8, "*.pdb") whose files are never collected,
+    // File-name patterns ("*.pdb") whose files are never collected,
     // matched as the pattern collected is.
-    std::vector<std::string> excludedPatterns;
+    std::vector<CNamePattern> excludedPatterns;
     // Folders meant to be searched that could not be read to their end (full
     // paths in UTF-8, ending in a backslash), with the system's reason: their
     // files, or some of them, were not looked at. A folder gone since its
@@ -84,7 +99,7 @@ private:
     class ProjectFiles;
     // `home`: the folder's own in `found`, or null until a file of it is found.
     void CollectFile(const std::string& folder, FoundFolder*& home, ProjectFiles& projects,
-                     const std::string& pattern, const char* name, bool elsewhere);
+                     const CNamePattern& pattern, const char* name, bool elsewhere);
     // Adds `name` of `folder` to `list`, once however many patterns name it.
     void SetAside(CNameList& list, const std::string& folder, const char* name);
 

@@ -55,7 +55,7 @@ FoundFolder& CFoundList::Folder(std::string_view path)
     char* const place = static_cast<char*>(m_nodes.Allocate(offsetof(FoundFolder, path) + path.size() + 1));
     FoundFolder*& head = m_buckets[hash & (m_bucketCount - 1)];
     FoundFolder* const folder = new (place)
-        FoundFolder{m_folders, head, nullptr, nullptr, nullptr, static_cast<unsigned long>(path.size()), {}};
+        FoundFolder{m_folders, head, nullptr, nullptr, 0, 0, 0, nullptr, static_cast<unsigned long>(path.size()), {}};
     std::memcpy(folder->path, path.data(), path.size());
     folder->path[path.size()] = '\0';
     m_folders = head = folder;
@@ -113,7 +113,7 @@ void PathOf(const FoundFolder& folder, const FoundFile& file, std::string& path)
     path.assign(folder.path, folder.length).append(file.name);
 }
 
-bool CFoundTurns::Take(unsigned long most, FoundFolder*& folder, FoundFile*& first, unsigned long& count)
+bool CFoundTurns::Take(unsigned long most, FoundFolder*& folder, FoundFile*& first, unsigned long& count, bool& last)
 {
     while (m_folder && !m_file) {
         m_folder = m_folder->next;
@@ -124,5 +124,6 @@ bool CFoundTurns::Take(unsigned long most, FoundFolder*& folder, FoundFile*& fir
     folder = m_folder, first = m_file, count = 0;
     for (; m_file && count < most; ++count)
         m_file = m_file->next;
+    last = m_file == nullptr;
     return true;
 }

@@ -27,6 +27,10 @@ struct FoundFolder {
     FoundFolder* nextOfHash;  // the next folder of an equal hash
     FoundFile* files;         // newest first
     FoundFile* held;          // files handed back while deleting, to be tried again (CleaningRun.cpp)
+    // The deletes' own too: where the folder's share of the run's deleted
+    // files waiting for its word begins, how many wait there, and how many
+    // of its turns are under way.
+    unsigned long deletedAt, deletedCount, turnsOut;
     KeptListing* listing;     // while a run collects, its kept listing of the folder
     unsigned long length;     // of `path`
     char path[1];             // full path (UTF-8) ending in a backslash, terminated
@@ -106,9 +110,10 @@ public:
     {
     }
 
-    // The next turn: its folder, its first file and how many files it has.
-    // False once every file has been handed out.
-    bool Take(unsigned long most, FoundFolder*& folder, FoundFile*& first, unsigned long& count);
+    // The next turn: its folder, its first file and how many files it has;
+    // `last`: whether it holds the folder's last files. False once every
+    // file has been handed out.
+    bool Take(unsigned long most, FoundFolder*& folder, FoundFile*& first, unsigned long& count, bool& last);
 
 private:
     FoundFolder* m_folder;  // the folder whose files are handed out next

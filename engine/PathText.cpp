@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
-void AppendUtf8(std::string& out, const wchar_t* text, size_t length)
+namespace {
+
+// Writes `text` in the engine's UTF-8, a byte at a time, through put(byte).
+template <class Put>
+void EncodeUtf8(const wchar_t* text, size_t length, Put put)
 {
     for (size_t i = 0; i < length; ++i) {
         unsigned code = static_cast<unsigned short>(text[i]);
@@ -15,21 +19,42 @@ void AppendUtf8(std::string& out, const wchar_t* text, size_t length)
             }
         }
         if (code < 0x80) {
-            out += static_cast<char>(code);
+            put(code);
         } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | code >> 6);
-            out += static_cast<char>(0x80 | (code & 0x3F));
+            put(0xC0 | code >> 6);
+            put(0x80 | (code & 0x3F));
         } else if (code < 0x10000) {  // an unpaired surrogate too
-            out += static_cast<char>(0xE0 | code >> 12);
-            out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
+            put(0xE0 | code >> 12);
+            put(0x80 | (code >> 6 & 0x3F));
+            put(0x80 | (code & 0x3F));
         } else {
-            out += static_cast<char>(0xF0 | code >> 18);
-            out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
+            put(0xF0 | code >> 18);
+            put(0x80 | (code >> 12 & 0x3F));
+            put(0x80 | (code >> 6 & 0x3F));
+            put(0x80 | (code & 0x3F));
         }
     }
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, const wchar_t* text, size_t length)
+{
+    EncodeUtf8(text, length, [&](unsigned byte) { out += static_cast<char>(byte); });
+}
+
+size_t Utf8Of(const wchar_t* text, size_t length, char* out, size_t capacity)
+{
+    size_t size = 0;
+    EncodeUtf8(text, length, [&](unsigned byte) {
+        if (size < capacity)
+            out[size] = static_cast<char>(byte);
+        ++size;
+    });
+    if (size >= capacity)
+        return 0;
+    out[size] = '\0';
+    return size;
 }
 
 size_t DecodeUtf8(const char* text, wchar_t* out, size_t capacity)

@@ -19,6 +19,9 @@ constexpr size_t kMaxPathUnits = 32768;
 constexpr size_t kMaxNameUnits = 1024;
 
 void AppendUtf8(std::string& out, const wchar_t* text, size_t length);
+// The same into `out`, terminated, without allocating: the length in bytes,
+// or 0 when it would not fit in `capacity` (terminator included).
+size_t Utf8Of(const wchar_t* text, size_t length, char* out, size_t capacity);
 
 // Decodes what AppendUtf8 wrote into `out`, terminated. Returns the length
 // in UTF-16 units, or 0 when it would not fit in `capacity` (terminator
