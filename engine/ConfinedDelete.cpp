@@ -200,13 +200,29 @@ NTSTATUS DeleteReadOnly(HANDLE file)
     return deleted;
 }
 
+// A file's identity, to tell it from another file made under its name
+// after its delete: its index, which a file system may give the next file
+// at once (ext4 under Wine does), mixed with when it was made. 0 where the
+// index is none (0, as some shares give): then no file is told from it.
+// Two files that the mix takes for one are taken for the file deleted.
+ULONGLONG IdentityOf(ULONGLONG index, LONGLONG made)
+{
+    return index ? (index ^ static_cast<ULONGLONG>(made) * 0x9E3779B97F4A7C15ull) | 1 : 0;
+}
+
+// The identity of the file on `file`: 0 where it cannot be had.
+ULONGLONG IdentityOf(HANDLE file, LONGLONG made)
+{
+    ULONGLONG index = 0;
+    return IdOf(file, index) ? IdentityOf(index, made) : 0;
+}
+
 // Whether the file `name` (`length` units) that the folder on `folder`
-// still lists after its delete is the file `id` deleted: not when its
-// delete is pending while another program holds it (as Windows before 10
-// leaves it listed until then), nor when it is another file of its name,
-// made meanwhile, as both identities tell. Where either has none (an index
-// of 0, as some shares give), it may be the file deleted, and is taken
-// for it.
+// still lists after its delete is the file `id` (IdentityOf) deleted: not
+// when its delete is pending while another program holds it (as Windows
+// before 10 leaves it listed until then), nor when it is another file of
+// its name, made meanwhile, as both identities tell. Where either has none,
+// it may be the file deleted, and is taken for it.
 bool StillHolds(HANDLE folder, const WCHAR* name, size_t length, ULONGLONG id)
 {
     UNICODE_STRING objectName = Counted(name, length);
@@ -224,8 +240,11 @@ bool StillHolds(HANDLE folder, const WCHAR* name, size_t length, ULONGLONG id)
     if (!NT_SUCCESS(result))
         return true;  // there, and not to be told from the file deleted
     const CFileHandle file(opened);
-    ULONGLONG now = 0;
-    return !(IdOf(file, now) && now != 0 && id != 0 && now != id);
+    FILE_NETWORK_OPEN_INFORMATION info;
+    if (id == 0 || !NT_SUCCESS(NtQueryInformationFile(file, &status, &info, sizeof info, FileNetworkOpenInformation)))
+        return true;
+    const ULONGLONG now = IdentityOf(file, info.CreationTime.QuadPart);
+    return now == 0 || now == id;
 }
 
 }  // namespace
@@ -391,6 +410,7 @@ DWORD CConfinedDeleter::Check(const CFolder& folder, CTurnFile& turnFile, ULONGL
         return kKeptTooNew;
     if (m_rules.checkOnly && (info.FileAttributes & FILE_ATTRIBUTE_READONLY) && !m_rules.readOnlyToo)
         return ERROR_ACCESS_DENIED;
+    turnFile.made = info.CreationTime.QuadPart;
     turnFile.handle.Swap(file);
     return ERROR_SUCCESS;
 }
@@ -402,8 +422,7 @@ void CConfinedDeleter::DeleteChecked(CTurnFile& file) const
         file.result = ERROR_SUCCESS;
         return;
     }
-    if (!IdOf(file.handle, file.id))  // for Confirm, should the folder still list its name
-        file.id = 0;
+    file.id = IdentityOf(file.handle, file.made);  // for Confirm, should the folder still list its name
     NTSTATUS deleted = SetDeleteDisposition(file.handle);
     if (deleted == kStatusCannotDelete && m_rules.readOnlyToo)
         deleted = DeleteReadOnly(file.handle);

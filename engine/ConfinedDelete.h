@@ -113,6 +113,7 @@ public:
         const char* name = nullptr;  // UTF-8, of the folder checked
         CFileHandle handle;
         DWORD result = ERROR_SUCCESS;
+        LONGLONG made = 0;         // when it was made, as Check found it
         ULONGLONG id = 0;          // its identity, to know it again in the folder; 0 where none was had
         bool unconfirmed = false;  // its delete was set: whether it went is Confirm's to tell
     };

@@ -316,3 +316,87 @@ TEST(CleaningRun, FailedAllocationDeletesNothingAndLeaksNothing)
     EXPECT_LE(made, fail - 1) << "a run makes " << made << " allocations; the sweep failed the first " << fail - 1;
     std::printf("a run makes %ld allocations, each failed in turn\n", made);
 }
+
+static decltype(&NtSetInformationFile) g_setInformation;
+static decltype(&NtQueryInformationFile) g_queryInformation;
+static decltype(&NtQueryDirectoryFile) g_queryDirectory;
+static bool g_listingFails;
+
+// stays*.tmp: its delete is taken, but the file stays, as Wine leaves a file
+// that it fails to unlink at the close.
+static NTSTATUS NTAPI SetAsIfUnlinkFailed(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
+                                          FILE_INFORMATION_CLASS kind)
+{
+    if (kind == FileDispositionInformation && (IsOn(file, L"\\stays.tmp") || IsOn(file, L"\\zero.tmp")))
+        return 0;
+    return g_setInformation(file, status, info, length, kind);
+}
+
+// zero.tmp has no identity on the handle that deletes it, as some shares give.
+static NTSTATUS NTAPI QueryAsIfNoIndex(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
+                                       FILE_INFORMATION_CLASS kind)
+{
+    const NTSTATUS result = g_queryInformation(file, status, info, length, kind);
+    PUBLIC_OBJECT_BASIC_INFORMATION handle = {};
+    NtQueryObject(file, ObjectBasicInformation, &handle, sizeof handle, nullptr);
+    if (kind == FileInternalInformation && IsOn(file, L"\\zero.tmp") && (handle.GrantedAccess & DELETE))
+        static_cast<FILE_INTERNAL_INFORMATION*>(info)->IndexNumber.QuadPart = 0;
+    return result;
+}
+
+// The folder's listing after the deletes: refused, as a handle without the
+// right to list gets it; or, before it comes, another file made where
+// replaced.tmp was, as another program may.
+static NTSTATUS NTAPI ListAfterDeletes(HANDLE folder, HANDLE event, PVOID apc, PVOID context,
+                                       PIO_STATUS_BLOCK status, PVOID entries, ULONG length,
+                                       FILE_INFORMATION_CLASS kind, BOOLEAN single, PUNICODE_STRING mask,
+                                       BOOLEAN restart)
+{
+    if (IsOn(folder, L"\\confirm") && restart) {
+        if (g_listingFails)
+            return kStatusAccessDenied;
+        CloseHandle(CreateFileA("C:\\vorlix-tests\\confirm\\replaced.tmp", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                0, nullptr));
+    }
+    return g_queryDirectory(folder, event, apc, context, status, entries, length, kind, single, mask, restart);
+}
+
+// A file counts as deleted only when its folder no longer lists it, or
+// lists another file of its name, as both identities tell: one still listed
+// stays, whether its identity was had or not; another made in its place
+// meanwhile is no failure, and keeps its own attributes, though /F took the
+// read-only one's. A listing refused leaves no file deleted unseen: each is
+// asked for by its name.
+TEST(CleaningRun, TellsADeleteByTheFolderThatHeldIt)
+{
+    const std::string root = "C:\\vorlix-tests\\confirm\\";
+    CDeleteRules force;
+    force.readOnlyToo = true;
+    for (const bool fails : {false, true}) {
+        CreateDirectoryA(root.c_str(), nullptr);
+        for (const char* name : {"stays.tmp", "zero.tmp", "replaced.tmp", "gone.tmp"})
+            CloseHandle(CreateFileA((root + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        SetFileAttributesA((root + "replaced.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+        const CConfinedDeleter deleter(WideOf(root.c_str()).c_str(), force);
+        CFileCollector collector;
+        CollectCleanable(collector, WideOf(root.c_str()).c_str());
+        Outcome outcome;
+        g_listingFails = fails;
+        {
+            const CImportPatch set(L"ntdll.dll", "NtSetInformationFile", &SetAsIfUnlinkFailed, &g_setInformation);
+            const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &QueryAsIfNoIndex, &g_queryInformation);
+            const CImportPatch list(L"ntdll.dll", "NtQueryDirectoryFile", &ListAfterDeletes, &g_queryDirectory);
+            DeleteFound(collector.found, deleter, &outcome);
+        }
+        std::sort(outcome.deleted.begin(), outcome.deleted.end());
+        std::sort(outcome.kept.begin(), outcome.kept.end());
+        EXPECT_EQ((std::vector<std::string>{root + "gone.tmp", root + "replaced.tmp"}), outcome.deleted) << fails;
+        EXPECT_EQ((std::vector<std::pair<std::string, DWORD>>{{root + "stays.tmp", ERROR_ACCESS_DENIED},
+                                                              {root + "zero.tmp", ERROR_ACCESS_DENIED}}),
+                  outcome.kept) << fails;
+        EXPECT_EQ(fails ? INVALID_FILE_ATTRIBUTES : DWORD{FILE_ATTRIBUTE_ARCHIVE},
+                  GetFileAttributesA((root + "replaced.tmp").c_str()));
+        for (const char* name : {"stays.tmp", "zero.tmp", "replaced.tmp"})
+            DeleteFileA((root + name).c_str());
+    }
+}

@@ -1,11 +1,12 @@
 // The name list and the found list: exact lookup through texts of one hash,
-// and of files found after the first lookup; and the engine tests'
-// allocator.
+// of files found after the first lookup, and of folders past the table's
+// growth; and the engine tests' allocator.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "engine/FoundList.h"
 #include "engine/NameList.h"
@@ -67,4 +68,12 @@ TEST(FoundList, FindsAFileFoundAfterTheFirstLookup)
     list.Add(folder, "a.log");
     EXPECT_TRUE(list.Contains(folder, "a.log"));
     EXPECT_FALSE(list.Contains(folder, "A.LOG")) << "names that differ in case are two files";
+
+    // Past 1,024 folders the table of their paths doubles, and more than
+    // once: each folder is found again by its path, as added.
+    std::vector<FoundFolder*> added;
+    for (int i = 0; i < 5000; ++i)
+        added.push_back(&list.Folder("C:\\proj\\" + std::to_string(i) + "\\"));
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(added[i], list.Find("C:\\proj\\" + std::to_string(i) + "\\")) << i;
 }
