@@ -10,7 +10,8 @@
 //       --engine-only: the engine beside the floors alone
 //   vorlix_bench [--runs=N] --one-folder=N
 //       collecting one folder of N files, with the ten alone and with a
-//       pattern that overlaps them
+//       pattern that overlaps them; then deleting it, by the engine and by
+//       both floors
 //   vorlix_bench --match
 //       matching a name of 255 characters against a pattern of 20 stars
 //       that it does not match, the worst case of a user's pattern
@@ -80,6 +81,10 @@ int main(int argc, char** argv)
         std::printf("one folder of %d files, the median of %d run%s: collect, ten alone %.3f s, with *.OBJ %.3f s: "
                     "%.3f times\n",
                     oneFolder, options.runs, options.runs == 1 ? "" : "s", f.ten, f.overlapping, f.overlapping / f.ten);
+        const double perFile = 1e6 / oneFolder;
+        std::printf("  delete: engine %.3f s (%.1f us/file), floor %.3f s, floor that reads first %.3f s: "
+                    "engine / floor %.2f, engine / floor that reads first %.2f\n",
+                    f.engine, f.engine * perFile, f.floor, f.floorRead, f.engine / f.floor, f.engine / f.floorRead);
         RemoveDirectoryA(base.c_str());
         return 0;
     }
@@ -96,6 +101,8 @@ int main(int argc, char** argv)
         std::printf("  engine delete   %8.3f s  %7.2f us/file  (%d threads)\n", f.remove, f.remove * perFile,
                     options.threads);
         std::printf("  engine total    %8.3f s  %7.2f us/file\n", engine, engine * perFile);
+        std::printf("  engine total beside a folder changing every 10 ms %8.3f s: %.3f times\n", f.busy,
+                    f.busy / engine);
         std::printf("  floor           %8.3f s  %7.2f us/file  (DeleteFileW, %d threads)\n", f.floor,
                     f.floor * perFile, options.threads);
         std::printf("  floor that reads first %8.3f s  %7.2f us/file\n", f.floorRead, f.floorRead * perFile);

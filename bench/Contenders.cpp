@@ -137,6 +137,80 @@ double TimeCollect(const std::string& tree, const std::vector<std::string>& adde
     return Now() - start;
 }
 
+// The engine on `tree`: collecting, timed into `collect` when asked, then
+// deleting, timed and returned; with or without reading the intermediates
+// first.
+double EngineDelete(const std::string& tree, int threads, bool readsFirst, double* collect)
+{
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    double start = Now();
+    const std::wstring folder(tree.begin(), tree.end());
+    const CConfinedDeleter deleter(folder.c_str());
+    CollectCleanable(collector, folder.c_str());
+    if (collect)
+        *collect = Now() - start;
+    CConfinedDeleter::s_bReadsFirst = readsFirst;
+    TakeSteps();
+    start = Now();
+    DeleteFound(collector.found, deleter, nullptr, threads);
+    const double seconds = Now() - start;
+    CConfinedDeleter::s_bReadsFirst = true;
+    return seconds;
+}
+
+// A floor on `tree`: it deletes the paths that the engine collects there,
+// listed before the clock starts; its calls' times into `steps`.
+double FloorDelete(const std::string& tree, int threads, unsigned(__stdcall* work)(void*), double* steps)
+{
+    CFileCollector collector;
+    collector.bRecurse = TRUE;
+    CollectCleanable(collector, std::wstring(tree.begin(), tree.end()).c_str());
+    FloorDrain drain(collector.found);
+    TakeSteps();
+    const double start = Now();
+    RunOnThreads(threads, work, &drain);
+    const double seconds = Now() - start;
+    TakeSteps(steps);
+    return seconds;
+}
+
+// A folder that changes every 10 ms for as long as this lives: a file made
+// in it and deleted again, as a build or a download does beside a project.
+class BusyFolder {
+public:
+    explicit BusyFolder(const std::string& folder) : m_file(folder + "\\busy.tmp")
+    {
+        m_thread = CreateThread(nullptr, 0, &Busy, this, 0, nullptr);
+    }
+    ~BusyFolder()
+    {
+        m_stop = true;
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+    }
+    BusyFolder(const BusyFolder&) = delete;
+    BusyFolder& operator=(const BusyFolder&) = delete;
+
+private:
+    static DWORD WINAPI Busy(void* context)
+    {
+        BusyFolder& busy = *static_cast<BusyFolder*>(context);
+        for (bool made = false; !busy.m_stop; made = !made, Sleep(10)) {
+            if (made)
+                DeleteFileA(busy.m_file.c_str());
+            else
+                CloseHandle(CreateFileA(busy.m_file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        }
+        DeleteFileA(busy.m_file.c_str());
+        return 0;
+    }
+
+    const std::string m_file;
+    std::atomic<bool> m_stop{false};
+    HANDLE m_thread;
+};
+
 // One run of every contender on its own copy of `master`, in turn.
 Figures RunOnce(const std::string& base, const std::string& master, long matching, long expectedLeft,
                 const BenchOptions& options)
@@ -168,20 +242,7 @@ Figures RunOnce(const std::string& base, const std::string& master, long matchin
     // the intermediates first.
     const auto runEngine = [&](const char* name, bool readsFirst, double* collect) {
         const std::string tree = copy(name);
-        CFileCollector collector;
-        collector.bRecurse = TRUE;
-        double start = Now();
-        const std::wstring folder(tree.begin(), tree.end());
-        const CConfinedDeleter deleter(folder.c_str());
-        CollectCleanable(collector, folder.c_str());
-        if (collect)
-            *collect = Now() - start;
-        CConfinedDeleter::s_bReadsFirst = readsFirst;
-        TakeSteps();
-        start = Now();
-        DeleteFound(collector.found, deleter, nullptr, options.threads);
-        const double seconds = Now() - start;
-        CConfinedDeleter::s_bReadsFirst = true;
+        const double seconds = EngineDelete(tree, options.threads, readsFirst, collect);
         check(readsFirst ? "the engine" : "the engine without reading first", tree);
         return seconds;
     };
@@ -198,20 +259,21 @@ Figures RunOnce(const std::string& base, const std::string& master, long matchin
     // listed before the clock starts.
     const auto runFloor = [&](const char* name, unsigned(__stdcall * work)(void*), double* steps) {
         const std::string tree = copy(name);
-        CFileCollector collector;
-        collector.bRecurse = TRUE;
-        CollectCleanable(collector, std::wstring(tree.begin(), tree.end()).c_str());
-        FloorDrain drain(collector.found);
-        TakeSteps();
-        const double start = Now();
-        RunOnThreads(options.threads, work, &drain);
-        const double seconds = Now() - start;
-        TakeSteps(steps);
+        const double seconds = FloorDelete(tree, options.threads, work, steps);
         check(name, tree);
         return seconds;
     };
     figures.floor = runFloor("floor", &FloorDrain::DeleteEach, figures.floorSteps);
     figures.floorRead = runFloor("floor-that-reads", &FloorDrain::ReadFirst, figures.readingSteps);
+    // The engine again while the folder the tree stands in changes every
+    // 10 ms: a folder on the path that the bound watches.
+    {
+        const std::string tree = copy("busy");
+        double collect = 0;
+        const BusyFolder busy(base);
+        figures.busy = EngineDelete(tree, options.threads, true, &collect) + collect;
+        check("the engine beside a busy folder", tree);
+    }
     if (options.engineOnly)
         return figures;
 
@@ -281,10 +343,29 @@ OneFolderFigures MeasureOneFolder(const std::string& base, int files, int runs)
         o += TimeCollect(folder, overlapping), t += TimeCollect(folder, {});
         ten.push_back(t / 2), overlap.push_back(o / 2);
     }
+    // Deleting it: the engine, the plain floor and the floor that reads
+    // first, each on a copy of its own, in turn.
+    std::vector<double> engine, floor, floorRead;
+    for (int run = 0; run < runs; ++run) {
+        const auto copy = [&](const char* name) {
+            RunShell("cp -a " + ShellQuote(UnixPath(folder)) + " " + ShellQuote(UnixPath(base) + "/" + name) + " && sync");
+            return base + "\\" + name;
+        };
+        const auto timed = [&](std::vector<double>& into, const char* name, double seconds) {
+            into.push_back(seconds);
+            RunShell("rm -rf " + ShellQuote(UnixPath(base) + "/" + name));
+        };
+        double steps[kStepCount];
+        timed(engine, "one-engine", EngineDelete(copy("one-engine"), kDeleteThreads, true, nullptr));
+        timed(floor, "one-floor", FloorDelete(copy("one-floor"), kDeleteThreads, &FloorDrain::DeleteEach, steps));
+        timed(floorRead, "one-reads", FloorDelete(copy("one-reads"), kDeleteThreads, &FloorDrain::ReadFirst, steps));
+    }
     RunShell("rm -rf " + ShellQuote(UnixPath(folder)));
-    std::sort(ten.begin(), ten.end());
-    std::sort(overlap.begin(), overlap.end());
-    return {ten[ten.size() / 2], overlap[overlap.size() / 2]};
+    const auto median = [](std::vector<double>& values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    return {median(ten), median(overlap), median(engine), median(floor), median(floorRead)};
 }
 
 Figures Measure(const std::string& base, int matching, const BenchOptions& options)
@@ -302,7 +383,8 @@ Figures Measure(const std::string& base, int matching, const BenchOptions& optio
     RunShell("rm -rf " + ShellQuote(UnixPath(master)));
 
     Figures median = runs.front();
-    for (double Figures::*field : {&Figures::collect, &Figures::remove, &Figures::floor, &Figures::floorRead, &Figures::del,
+    for (double Figures::*field : {&Figures::collect, &Figures::remove, &Figures::floor, &Figures::floorRead,
+                                   &Figures::busy, &Figures::del,
                                    &Figures::find, &Figures::removeUnread, &Figures::removeRead,
                                    &Figures::collectTen, &Figures::collectReady, &Figures::peakMB})
         median.*field = Median(runs, [field](const Figures& run) { return run.*field; });

@@ -21,6 +21,7 @@ struct Figures {
     long matching;
     double collect, remove;     // the engine: collecting, then deleting
     double floor, floorRead;    // the plain floor, and the floor that reads first
+    double busy;                // the engine, collecting and deleting, while the tree's own folder changes every 10 ms
     double del, find;
     // Deleting twice without reading first the intermediates, and twice
     // with (the engine's delete among them).
@@ -38,8 +39,10 @@ Figures Measure(const std::string& base, int matching, const BenchOptions& optio
 
 // Collecting one folder of `files` files, half of them *.obj, with the ten
 // alone and with a pattern that can name what they name ("*.OBJ"), which
-// looks each file up among those found: the medians of `runs`, in seconds.
+// looks each file up among those found; then deleting them, by the engine
+// and by both floors: the medians of `runs`, in seconds.
 struct OneFolderFigures {
     double ten, overlapping;
+    double engine, floor, floorRead;
 };
 OneFolderFigures MeasureOneFolder(const std::string& base, int files, int runs);
