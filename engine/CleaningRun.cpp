@@ -2,6 +2,7 @@
 #include "CleaningRun.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -155,6 +156,10 @@ struct Drain {
     CDeleteObserver* observer;
     CCleaningProgress* progress;
     CDeletedFile* deleted;  // a place for each file found, each folder's share together
+    // A chain of folder handles for each deleting thread, and one more for
+    // the held files' tries; each thread takes the next.
+    std::unique_ptr<CFolderChain>* chains;
+    std::atomic<int> nextChain{0};
     // Guards `turns`, each folder's `held`, `deletedCount` and `turnsOut`,
     // `heldCount`, `path` and the observer.
     CriticalSection guard;
@@ -268,12 +273,13 @@ struct Drain {
     static unsigned __stdcall Work(void* context)
     {
         Drain& drain = *static_cast<Drain*>(context);
+        CFolderChain& chain = *drain.chains[drain.nextChain++];
         FoundFolder* folder;
         FoundFile* node;
         unsigned long count;
         bool last;
         while (drain.Take(folder, node, count, last)) {
-            const CConfinedDeleter::CFolder opened(drain.deleter, folder->path);
+            const CConfinedDeleter::CFolder opened(drain.deleter, chain, folder->path);
             drain.Turn(opened, *folder, node, count, false, last);
         }
         return 0;
@@ -283,6 +289,7 @@ struct Drain {
     // folder by folder, a turn at a time.
     void TryHeldAgain()
     {
+        CFolderChain& chain = *chains[nextChain++];
         for (const DWORD pause : kHeldPauses) {
             if (heldCount == 0)
                 return;
@@ -295,7 +302,7 @@ struct Drain {
                 folder->held = nullptr;
                 folder->turnsOut = 1;
                 while (again) {
-                    const CConfinedDeleter::CFolder opened(deleter, folder->path);
+                    const CConfinedDeleter::CFolder opened(deleter, chain, folder->path);
                     unsigned long count = 1;
                     FoundFile* last = again;
                     for (; last->next && count < kFilesATurn; ++count)
@@ -320,15 +327,21 @@ void DeleteFound(CFoundList& found, const CConfinedDeleter& deleter, CDeleteObse
         progress->deleting = true;
     }
     // Each folder's share of the files deleted, waiting for its word; and
-    // the turn more that it counts until its last files are handed out.
+    // the turn more that it counts until its last files are handed out. The
+    // deepest folder sets how long a chain of folder handles grows.
     unsigned long at = 0;
+    size_t depth = 0;
     for (FoundFolder* folder = found.Folders(); folder; folder = folder->next) {
         folder->deletedAt = at, folder->deletedCount = 0, folder->turnsOut = 1;
         for (const FoundFile* file = folder->files; file; file = file->next)
             ++at;
+        depth = std::max<size_t>(depth, std::count(folder->path, folder->path + folder->length, '\\'));
     }
     const std::unique_ptr<CConfinedDeleter::CDeletedFile[]> deleted(new CConfinedDeleter::CDeletedFile[at]);
-    Drain drain{found, deleter, observer, progress, deleted.get(), {}, CFoundTurns(found), 0, {}};
+    const std::unique_ptr<std::unique_ptr<CFolderChain>[]> chains(new std::unique_ptr<CFolderChain>[threads + 1]);
+    for (int i = 0; i <= threads; ++i)
+        chains[i] = deleter.NewChain(depth);
+    Drain drain{found, deleter, observer, progress, deleted.get(), chains.get(), {0}, {}, CFoundTurns(found), 0, {}};
     if (observer)
         drain.path.reserve(3 * (kMaxPathUnits + kMaxNameUnits));  // any folder's path and name, in UTF-8
     RunOnThreads(threads, &Drain::Work, &drain);

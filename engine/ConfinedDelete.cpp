@@ -264,89 +264,82 @@ std::wstring FolderPath(const wchar_t* folder)
 }  // namespace
 
 // The folder itself, even when it is a link: its target is then the bound.
+// Held for the run, not shared for delete, and named as the bound is.
 CConfinedDeleter::CConfinedDeleter(const wchar_t* folder, const CDeleteRules& rules)
     : m_rules(rules), m_rootPath(FolderPath(folder)), m_bound(m_rootPath)
 {
     if (!m_bound.IsBound())
         return;
+    const auto open = [&](DWORD access) {
+        return CreateFileW(m_rootPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    };
+    m_top.Reset(open(FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY));
+    if (!m_top.IsOpen() && GetLastError() == ERROR_ACCESS_DENIED)
+        m_top.Reset(open(FILE_TRAVERSE | FILE_READ_ATTRIBUTES));
+    NameBuffer buffer;
+    if (!m_top.IsOpen() || !m_bound.Names(NameOf(m_top, buffer), nullptr, 0, nullptr))
+        return;  // not the folder the bound took: nothing goes
     const std::wstring full = FullFolderPath(folder);
     AppendUtf8(m_rootText, full.data(), full.size());
 }
 
+std::unique_ptr<CFolderChain> CConfinedDeleter::NewChain(size_t depth) const
+{
+    return std::unique_ptr<CFolderChain>(new CFolderChain(m_top, depth));
+}
+
+CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, CFolderChain& chain, const char* folder)
+    : m_path(folder)
+{
+    Open(deleter, chain);
+}
+
 CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* folder) : m_path(folder)
 {
+    m_ownChain = deleter.NewChain(std::count(folder, folder + std::strlen(folder), '\\'));
+    Open(deleter, *m_ownChain);
+}
+
+void CConfinedDeleter::CFolder::Open(const CConfinedDeleter& deleter, CFolderChain& chain)
+{
     const std::string& rootText = deleter.m_rootText;
-    if (!deleter.IsBound() || std::strncmp(folder, rootText.c_str(), rootText.size()) != 0) {
+    if (rootText.empty() || std::strncmp(m_path, rootText.c_str(), rootText.size()) != 0) {
         m_error = kErrorOutsideFolder;
         return;
     }
-    // The path as the wide calls take it: the bound's, then the path below,
-    // which ends in a backslash.
-    WCHAR wide[kMaxPathUnits];
-    const std::wstring& rootPath = deleter.m_rootPath;
-    std::memcpy(wide, rootPath.data(), rootPath.size() * sizeof(WCHAR));
-    WCHAR* const below = wide + rootPath.size();
-    below[0] = L'\0';
-    const bool top = folder[rootText.size()] == '\0';
-    const size_t belowLength = top ? 0 : DecodeUtf8(folder + rootText.size(), below, kMaxPathUnits - rootPath.size());
+    // The path below the bound, as the listings gave it, without the
+    // backslash that ends it.
+    WCHAR below[kMaxPathUnits];
+    const bool top = m_path[rootText.size()] == '\0';
+    const size_t belowLength = top ? 0 : DecodeUtf8(m_path + rootText.size(), below, kMaxPathUnits);
     if (!top && belowLength < 2) {
         m_error = ERROR_FILENAME_EXCED_RANGE;
         return;
     }
-
-    // The bound as the deleter took it, through a link to its target; every
-    // folder below it as itself. Not shared for delete: while its files go,
-    // no other program can rename, replace or remove it.
-    const auto open = [&](DWORD access) {
-        return CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | (top ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
-    };
-    m_handle = open(FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY);
-    if (m_handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-        m_handle = open(FILE_TRAVERSE | FILE_READ_ATTRIBUTES);
-    if (m_handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        m_error = error == ERROR_ACCESS_DENIED && RtlGetLastNtStatus() == kStatusDeletePending ? ERROR_DELETE_PENDING
-                                                                                               : error;
+    const size_t length = top ? 0 : belowLength - 1;
+    m_handle = chain.Open(below, length, m_error);
+    m_chain = &chain;
+    if (m_error != ERROR_SUCCESS)
         return;
-    }
-
     // It must be where it was found: the bound's own name, then, below it, a
     // backslash and the whole path below. One that another program deleted
     // meanwhile held nothing more to delete.
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(m_handle, buffer);
-    if (!deleter.m_bound.Names(actual, below, top ? 0 : belowLength - 1)) {
+    if (!deleter.m_bound.Names(actual, below, length, &chain))
         m_error = WasDeletedMeanwhile(m_handle, actual) ? DWORD{ERROR_PATH_NOT_FOUND} : DWORD{kErrorOutsideFolder};
-        return;
-    }
-    // And no link, wherever it points now; the bound may be one.
-    if (top)
-        return;
-    FILE_ATTRIBUTE_TAG_INFORMATION tag = {};
-    IO_STATUS_BLOCK status;
-    const NTSTATUS told = NtQueryInformationFile(m_handle, &status, &tag, sizeof tag, FileAttributeTagInformation);
-    if (!NT_SUCCESS(told))
-        m_error = RtlNtStatusToDosError(told);
-    else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag.ReparseTag))
-        m_error = kErrorOutsideFolder;
 }
 
-CConfinedDeleter::CFolder::~CFolder()
-{
-    if (m_handle != INVALID_HANDLE_VALUE)
-        CloseHandle(m_handle);
-}
-
-DWORD CConfinedDeleter::CheckName(HANDLE file, const char* folder, const char* name) const
+DWORD CConfinedDeleter::CheckName(HANDLE file, const CFolder& folder, const char* name) const
 {
     WCHAR want[kMaxPathUnits];  // the path below the bound, then the name
-    const char* const below = folder + m_rootText.size();
+    const char* const below = folder.m_path + m_rootText.size();
     const size_t belowLength = *below ? DecodeUtf8(below, want, kMaxPathUnits) : 0;
     const size_t nameLength = DecodeUtf8(name, want + belowLength, kMaxPathUnits - belowLength);
     NameBuffer buffer;
     const UNICODE_STRING* actual = NameOf(file, buffer);
-    if (nameLength && m_bound.Names(actual, want, belowLength + nameLength))
+    if (nameLength && m_bound.Names(actual, want, belowLength + nameLength, folder.m_chain))
         return ERROR_SUCCESS;
     return WasDeletedMeanwhile(file, actual) ? DWORD{ERROR_FILE_NOT_FOUND} : DWORD{kErrorOutsideFolder};
 }
@@ -373,7 +366,7 @@ DWORD CConfinedDeleter::Check(const CFolder& folder, CTurnFile& turnFile, ULONGL
     // link, but under Wine it opens through to its target all the same and
     // lists as a plain file, and only the name shows where it led.
     CFileHandle file(opened);
-    const DWORD where = CheckName(file, folder.m_path, name);
+    const DWORD where = CheckName(file, folder, name);
     if (where != ERROR_SUCCESS)
         return where;
 
@@ -450,6 +443,12 @@ void CConfinedDeleter::Confirm(const CFolder& folder, CDeletedFile* files, size_
 {
     if (m_rules.checkOnly || count == 0)
         return;
+    if (folder.m_error != ERROR_SUCCESS) {
+        // Not to be asked now (gone, or no longer where it was): not known to be gone.
+        for (size_t i = 0; i < count; ++i)
+            files[i].result = folder.m_error == ERROR_PATH_NOT_FOUND ? DWORD{ERROR_PATH_NOT_FOUND} : ERROR_ACCESS_DENIED;
+        return;
+    }
     std::sort(files, files + count, ByName);
     for (size_t i = 0; i < count; ++i)
         files[i].seen = false;
@@ -458,11 +457,21 @@ void CConfinedDeleter::Confirm(const CFolder& folder, CDeletedFile* files, size_
         if (StillHolds(folder.m_handle, name, length, file.id))
             file.result = ERROR_ACCESS_DENIED;
     };
+    // Listed through a handle of its own: Wine keeps a handle's entries
+    // from its first listing, even when asked to start again.
+    UNICODE_STRING same = {};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &same, 0, folder.m_handle, nullptr);
+    IO_STATUS_BLOCK status;
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    NTSTATUS listed = NtCreateFile(&opened, FILE_LIST_DIRECTORY | SYNCHRONIZE, &attributes, &status, nullptr, 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                   FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_NO_RECALL,
+                                   nullptr, 0);
+    const CFileHandle listing(NT_SUCCESS(listed) ? opened : INVALID_HANDLE_VALUE);
     alignas(LONGLONG) BYTE entries[16384];
-    NTSTATUS listed = 0;
-    for (BOOLEAN restart = TRUE;; restart = FALSE) {
-        IO_STATUS_BLOCK status;
-        listed = NtQueryDirectoryFile(folder.m_handle, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
+    for (BOOLEAN restart = TRUE; NT_SUCCESS(listed); restart = FALSE) {
+        listed = NtQueryDirectoryFile(listing, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
                                       FileNamesInformation, FALSE, nullptr, restart);
         if (!NT_SUCCESS(listed))
             break;

@@ -4,23 +4,28 @@
 // A path reaches its file through every folder above it, and any of those can
 // be a link, or become one between collecting and deleting; under Wine even a
 // link to a file is opened through to its target. So the deletes go folder
-// by folder: each folder is opened once, as itself (a link as the link), and
-// the open handle is asked which folder it really is; only when the answer is
-// the cleaned folder's own name followed by the path below it, exactly
-// (FolderBound.h), and the folder is no link, are its files opened, by their
-// bare names relative to that handle, each as itself, asked the same of
-// their own names, and deleted through their own handles; a file counts as
-// deleted once the folder no longer lists it. No path above a file is walked
-// again, so no link can redirect it. Neither a folder's handle nor a file's
-// shares delete: from the check to the close no other Windows program can
-// move, rename or replace either, so nothing can be swapped in between.
+// by folder, and each folder is reached from the cleaned folder's own
+// handle down, a name at a time, each level opened as itself and checked to
+// be what its parent lists (FolderChain.h); no folder's path is resolved
+// again. The folder's handle is asked which folder it really is, and only
+// when the answer is the cleaned folder's own name followed by the path
+// below it, exactly (FolderBound.h), are its files opened, by their bare
+// names relative to that handle, each as itself, asked the same of their
+// own names, and deleted through their own handles; a file counts as
+// deleted once the folder no longer lists it. Neither a folder's handle nor
+// a file's shares delete: from the check to the close no other Windows
+// program can move, rename or replace either, so nothing can be swapped in
+// between.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include <memory>
+
 #include "FolderBound.h"
+#include "FolderChain.h"
 #include "Kept.h"
 #include "NtFile.h"
 
@@ -59,15 +64,21 @@ public:
     // collected below it begin; empty when not bound.
     const std::string& RootText() const { return m_rootText; }
 
+    // A chain for a thread's folders (FolderChain.h), from the bound's own
+    // handle down, for paths of up to `depth` levels below it.
+    std::unique_ptr<CFolderChain> NewChain(size_t depth) const;
+
     // A folder below the bound (or the bound itself) opened for the deletes
-    // of its files, and checked: where it was found, and no link. Each
-    // thread opens its own. Allocates nothing; needs 200 KB of stack.
+    // of its files, level by level on a thread's chain, and checked: where
+    // it was found, and no link. Allocates nothing; needs 200 KB of stack.
     class CFolder {
     public:
         // `folder`: a full path (UTF-8) as collected, ending in a backslash;
-        // it must outlive the CFolder.
+        // it must outlive the CFolder, and so must `chain`, which holds the
+        // folder's handle until its next folder.
+        CFolder(const CConfinedDeleter& deleter, CFolderChain& chain, const char* folder);
+        // The same on a chain of its own, for a folder alone.
         CFolder(const CConfinedDeleter& deleter, const char* folder);
-        ~CFolder();
         CFolder(const CFolder&) = delete;
         CFolder& operator=(const CFolder&) = delete;
 
@@ -80,8 +91,12 @@ public:
 
     private:
         friend class CConfinedDeleter;
+        void Open(const CConfinedDeleter& deleter, CFolderChain& chain);
+
         const char* m_path;  // as given
-        HANDLE m_handle = INVALID_HANDLE_VALUE;  // with the right to list it, for Confirm
+        std::unique_ptr<CFolderChain> m_ownChain;
+        const CFolderChain* m_chain = nullptr;
+        HANDLE m_handle = INVALID_HANDLE_VALUE;  // the chain's, with the right to list it where granted
         DWORD m_error = ERROR_SUCCESS;
     };
 
@@ -146,10 +161,11 @@ private:
     // Whether the handle `file` names the file `name` of the folder at
     // `folder` (UTF-8, as collected): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when
     // another program deleted it meanwhile, or kErrorOutsideFolder.
-    DWORD CheckName(HANDLE file, const char* folder, const char* name) const;
+    DWORD CheckName(HANDLE file, const CFolder& folder, const char* name) const;
 
     const CDeleteRules m_rules;
     std::string m_rootText;         // the folder's full path, ending in a backslash, as collected paths begin
     const std::wstring m_rootPath;  // the same, as the wide calls take it (SuperPath)
     const CFolderBound m_bound;     // its name from its own handle, and no twin of it
+    CFileHandle m_top;              // on the folder, for the run: every folder below is opened from it
 };

@@ -192,21 +192,23 @@ CFolderBound::CFolderBound(const std::wstring& path) : m_scratch(new Scratch)
 
 CFolderBound::~CFolderBound() = default;
 
-bool CFolderBound::Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const
+bool CFolderBound::Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength,
+                         const CFolderChain* chain) const
 {
     size_t length = actual ? actual->Length / sizeof(WCHAR) : 0;
     if (length && actual->Buffer[length - 1] == L'\\')
         --length;  // a drive's root
     const size_t rootLength = m_name.size();
     if (!actual || rootLength == 0 || length < rootLength || !Equal(m_name.data(), actual->Buffer, rootLength))
-        return NamesThroughDrive(actual, below, belowLength);
+        return chain && NamesThroughDrive(actual, below, belowLength, *chain);
     if (belowLength == 0)
         return length == rootLength;
     return length > rootLength + 1 && actual->Buffer[rootLength] == L'\\' &&
            SamePathBelow(below, belowLength, actual->Buffer + rootLength + 1, length - rootLength - 1);
 }
 
-bool CFolderBound::NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const
+bool CFolderBound::NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength,
+                                     const CFolderChain& chain) const
 {
     // The drive: the name's first two parts ("\??\U:"), as a drive's name is.
     const WCHAR* const name = actual ? actual->Buffer : nullptr;
@@ -219,22 +221,15 @@ bool CFolderBound::NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* 
         !Equal(below + belowLength - tailLength, drive + 1, tailLength))
         return false;
     const size_t folderLength = tailLength ? belowLength - tailLength - 1 : belowLength;
-    // The drive's root and the folder below the bound that it should be:
-    // one folder, by its identity.
-    WCHAR path[kMaxPathUnits];
-    const size_t pathLength = m_name.size() + 1 + folderLength;
-    if (pathLength >= kMaxPathUnits)
-        return false;
-    std::copy(m_name.begin(), m_name.end(), path);
-    path[m_name.size()] = L'\\';
-    std::copy(below, below + folderLength, path + m_name.size() + 1);
+    // The drive's root and the folder below the bound that it should be, as
+    // the chain holds it: one folder, by its identity.
     const size_t rootLength = static_cast<size_t>(drive - name + 1);  // with its backslash
-    CFileHandle folder, root;
+    const ULONGLONG folderId = chain.IdAt(folderLength);
+    CFileHandle root;
     bool listable;
-    ULONGLONG folderId = 0, rootId = 1;
-    return NT_SUCCESS(OpenFolder(nullptr, path, pathLength, kAsListed, false, folder, listable)) &&
-           NT_SUCCESS(OpenFolder(nullptr, name, rootLength, kAsListed, false, root, listable)) &&
-           IdOf(folder, folderId) && IdOf(root, rootId) && folderId == rootId;
+    ULONGLONG rootId = 0;
+    return folderId && NT_SUCCESS(OpenFolder(nullptr, name, rootLength, kAsListed, false, root, listable)) &&
+           IdOf(root, rootId) && folderId == rootId;
 }
 
 DWORD CFolderBound::Refusal() const

@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "FolderChain.h"
 #include "NtFile.h"
 #include "Threads.h"
 
@@ -60,10 +61,12 @@ public:
     // backslash), compared exactly. Under Wine a drive of its own may be
     // mapped to a folder below the bound (a prefix's C: is one, inside a
     // home folder), and what is below it is named through that drive:
-    // "\??\U:\x.obj". Such a name passes too where the drive's root is, by
-    // its identity, the folder of `below` that the rest of the name leaves,
-    // and the rest is the end of `below`.
-    bool Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const;
+    // "\??\U:\x.obj". Such a name passes too where the rest of the name is
+    // the end of `below`, and the drive's root is, by its identity, the
+    // folder of `below` that the rest leaves, as `chain` holds it open
+    // (opened level by level from the bound: never a folder reached by a
+    // path, which a link could redirect); never without a chain.
+    bool Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength, const CFolderChain* chain) const;
 
     // ERROR_SUCCESS while no other folder is named as the folder or a path
     // below it; else kErrorTwinFolder, or kErrorTwinUnseen where a folder
@@ -79,7 +82,8 @@ private:
     struct Scratch;
     enum Relation { kApart, kOnPath, kBelow };
 
-    bool NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const;
+    bool NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength,
+                           const CFolderChain& chain) const;
     DWORD Walk(HANDLE folder);
     bool FindByName(Level& level, CFileHandle& found, bool& listable) const;
     DWORD Look(Level& level) const;

@@ -59,6 +59,8 @@ public:
         m_handle = handle;
     }
     void Swap(CFileHandle& other) { std::swap(m_handle, other.m_handle); }
+    // Hands the handle over, open, and holds none.
+    HANDLE Release() { return std::exchange(m_handle, INVALID_HANDLE_VALUE); }
 
 private:
     HANDLE m_handle;

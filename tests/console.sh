@@ -280,6 +280,30 @@ Nie usunięto C:\vorlix-drive\proj\sub\link.obj: prowadzi poza wskazany katalog
 C:\vorlix-drive\proj - usunięte: 3 pliki (300 bajtów), nieusunięte: 1 plik
 ./proj/sub/link.obj"
 
+# A folder below swapped for a link to the root of Wine's drive Z: before
+# its turn, while another folder's files go, where both hold the same path
+# as one outside: each folder is opened from the one above it and must be
+# what that one lists, so the link is never followed, and no file outside
+# goes. Nor does the file of a file link in the other one, named through Z:
+# as a path that ends the same. The folder walked first is deleted last.
+swap="$WINEPREFIX/drive_c/vorlix-swap" outside=$(mktemp -d)
+rm -rf "$swap" && mkdir -p "$swap"/{A,B}"$outside/sub" "$outside/sub"
+printf '%s\n' "$swap"/{A,B}"$outside"/sub/f{0000..2999}.obj "$outside"/sub/f{0000..2999}.obj |
+    xargs "$here/scripts/intermediates"
+last=$(ls -U "$swap" | head -1) && first=$(ls -U "$swap" | tail -1)
+ln -sf "$outside/sub/f0000.obj" "$swap/$first$outside/sub/f0000.obj"
+python3 - "$swap/$first$outside/sub" "$swap/$last" <<'PY' &
+import os, sys, time
+while len(os.listdir(sys.argv[1])) > 2900:
+    time.sleep(0.001)
+os.rename(sys.argv[2], sys.argv[2] + ".old")
+os.symlink("/", sys.argv[2])
+PY
+vorlix /q 'C:\vorlix-swap'; wait
+check "a folder below swapped for a link to a drive's root: no file outside goes; status 1" \
+    test "$status $(ls "$outside/sub" | wc -l)" = "1 3000"
+rm -f "$swap/$last" && rm -rf "$outside"
+
 # A twin made once the deletes have begun, as another program may: it makes
 # "proj." beside the folder, then puts links into it in place of the
 # folder's files not yet deleted. None of those links' files goes.
@@ -302,6 +326,6 @@ check "a twin made meanwhile: none of its files goes, the rest is named once; st
 
 chmod -R u+w "$sample"
 chmod -R u+w "$old"
-rm -rf "$sample" "$any" "$alike" "$racing" "$ctl" "$ro" "$drv" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
+rm -rf "$sample" "$any" "$alike" "$racing" "$swap" "$ctl" "$ro" "$drv" "$locked" "$vs" "$fb" "$fb".{go,stay} "$old" "$race" "$out" "$out.852" "$out.err"
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

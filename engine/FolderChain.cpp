@@ -1,0 +1,169 @@
+// FolderChain.cpp: a path below the cleaned folder opened level by level:
+// open the part relative to its parent -> ask its tag and identity -> ask
+// the parent's listing what it holds under that name.
+#include "FolderChain.h"
+
+#include <algorithm>
+
+#include "FolderListings.h"
+#include "Kept.h"
+#include "PathText.h"
+
+extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
+
+namespace {
+
+constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
+
+// Opens the folder `name` of the folder on `parent` (empty: the parent
+// itself, by a handle of its own), as itself, with the right to list it
+// where that is granted. Not shared for delete: while it is open no other
+// Windows program can rename, replace or remove it.
+NTSTATUS OpenPart(HANDLE parent, const WCHAR* name, size_t length, HANDLE& opened)
+{
+    UNICODE_STRING objectName = Counted(name, length);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, length ? OBJ_CASE_INSENSITIVE : 0, parent, nullptr);
+    IO_STATUS_BLOCK status;
+    ACCESS_MASK access = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | SYNCHRONIZE;
+    const auto open = [&] {
+        return NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            FILE_OPEN, FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
+                                FILE_OPEN_NO_RECALL,
+                            nullptr, 0);
+    };
+    NTSTATUS result = open();
+    if (result == kStatusAccessDenied) {
+        access &= ~FILE_LIST_DIRECTORY;
+        result = open();
+    }
+    return result;
+}
+
+DWORD WhyNotOpened(NTSTATUS status)
+{
+    if (status == kStatusNameNotFound || status == kStatusPathNotFound)
+        return ERROR_PATH_NOT_FOUND;  // another program deleted it, and its files
+    if (status == kStatusNotADirectory)
+        return kErrorOutsideFolder;  // a file in its place
+    return status == kStatusDeletePending ? DWORD{ERROR_DELETE_PENDING} : RtlNtStatusToDosError(status);
+}
+
+// Whether the folder on `folder`, opened as `name` from the folder on
+// `parent`, is what the parent lists under that name now: a folder, no
+// link, of `id` where the listing gives an identity. Asked through a handle
+// of the parent's own, since a handle keeps the mask it was first listed
+// with: ERROR_SUCCESS, or why not.
+DWORD CheckListed(HANDLE parent, const WCHAR* name, size_t length, ULONGLONG id)
+{
+    HANDLE listing = INVALID_HANDLE_VALUE;
+    const NTSTATUS opened = OpenPart(parent, nullptr, 0, listing);
+    if (!NT_SUCCESS(opened))
+        return WhyNotOpened(opened);
+    const CFileHandle own(listing);
+    alignas(LONGLONG) BYTE buffer[sizeof(FILE_ID_BOTH_DIR_INFORMATION) + 1024 * sizeof(WCHAR)];
+    UNICODE_STRING mask = Counted(name, length);
+    IO_STATUS_BLOCK status;
+    const NTSTATUS listed = NtQueryDirectoryFile(own, nullptr, nullptr, nullptr, &status, buffer, sizeof buffer,
+                                                 FileIdBothDirectoryInformation, TRUE, &mask, TRUE);
+    if (listed == kStatusNoSuchFile || listed == kStatusNoMoreFiles)
+        return ERROR_PATH_NOT_FOUND;
+    if (!NT_SUCCESS(listed))
+        return RtlNtStatusToDosError(listed);
+    const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFORMATION*>(buffer);
+    const ULONGLONG listedId = entry.FileId.QuadPart;
+    const bool link = (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(entry.EaSize);
+    const bool same = entry.FileNameLength == length * sizeof(WCHAR) &&
+                      std::equal(name, name + length, entry.FileName);
+    if (!same || !(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || link || (listedId && id && listedId != id))
+        return kErrorOutsideFolder;
+    return ERROR_SUCCESS;
+}
+
+// Opens the part `name` of the folder on `parent` as a level of a chain:
+// as itself, no link by its own tag, and what the parent lists.
+DWORD OpenLevel(HANDLE parent, const WCHAR* name, size_t length, HANDLE& folder, ULONGLONG& id)
+{
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    const NTSTATUS result = OpenPart(parent, name, length, opened);
+    if (!NT_SUCCESS(result))
+        return WhyNotOpened(result);
+    CFileHandle level(opened);
+    FILE_ATTRIBUTE_TAG_INFORMATION tag = {};
+    IO_STATUS_BLOCK status;
+    const NTSTATUS told = NtQueryInformationFile(level, &status, &tag, sizeof tag, FileAttributeTagInformation);
+    if (!NT_SUCCESS(told))
+        return RtlNtStatusToDosError(told);
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag.ReparseTag))
+        return kErrorOutsideFolder;
+    if (!IdOf(level, id))
+        id = 0;
+    if (const DWORD why = CheckListed(parent, name, length, id))
+        return why;
+    folder = level.Release();
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+CFolderChain::CFolderChain(HANDLE top, size_t depth)
+    : m_top(top), m_depth(depth), m_levels(new Level[depth ? depth : 1]), m_path(new WCHAR[kMaxPathUnits])
+{
+    if (!IdOf(top, m_topId))
+        m_topId = 0;
+}
+
+CFolderChain::~CFolderChain()
+{
+    for (size_t i = 0; i < m_count; ++i)
+        CloseHandle(m_levels[i].handle);
+}
+
+HANDLE CFolderChain::Open(const WCHAR* below, size_t length, DWORD& error)
+{
+    error = ERROR_SUCCESS;
+    if (length == 0)
+        return m_top;
+    if (length >= kMaxPathUnits) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+        return INVALID_HANDLE_VALUE;
+    }
+    // The levels that the path shares with the one open stay; the rest close.
+    size_t kept = 0;
+    while (kept < m_count) {
+        const size_t end = m_levels[kept].end;
+        if (end > length || (end < length && below[end] != L'\\') || !std::equal(below, below + end, m_path.get()))
+            break;
+        ++kept;
+    }
+    while (m_count > kept)
+        CloseHandle(m_levels[--m_count].handle);
+    std::copy(below, below + length, m_path.get());
+    for (size_t start = kept ? m_levels[kept - 1].end + 1 : 0; start <= length;) {
+        const size_t end = std::min<size_t>(std::find(below + start, below + length, L'\\') - below, length);
+        if (m_count == m_depth) {
+            error = ERROR_FILENAME_EXCED_RANGE;
+            return INVALID_HANDLE_VALUE;
+        }
+        Level& level = m_levels[m_count];
+        const HANDLE parent = m_count ? m_levels[m_count - 1].handle : m_top;
+        error = OpenLevel(parent, below + start, end - start, level.handle, level.id);
+        if (error != ERROR_SUCCESS)
+            return INVALID_HANDLE_VALUE;
+        level.end = end;
+        ++m_count;
+        start = end + 1;
+    }
+    return m_levels[m_count - 1].handle;
+}
+
+ULONGLONG CFolderChain::IdAt(size_t length) const
+{
+    if (length == 0)
+        return m_topId;
+    for (size_t i = 0; i < m_count; ++i) {
+        if (m_levels[i].end == length)
+            return m_levels[i].id;
+    }
+    return 0;
+}
