@@ -288,13 +288,13 @@ C:\vorlix-drive\proj - usunięte: 3 pliki (300 bajtów), nieusunięte: 1 plik
 # as a path that ends the same. The folder walked first is deleted last.
 swap="$WINEPREFIX/drive_c/vorlix-swap" outside=$(mktemp -d)
 rm -rf "$swap" && mkdir -p "$swap"/{A,B}"$outside/sub" "$outside/sub"
-printf '%s\n' "$swap"/{A,B}"$outside"/sub/f{0000..2999}.obj "$outside"/sub/f{0000..2999}.obj |
-    xargs "$here/scripts/intermediates"
 last=$(ls -U "$swap" | head -1) && first=$(ls -U "$swap" | tail -1)
+printf '%s\n' "$swap/$first$outside"/sub/f{0000..5999}.obj "$swap/$last$outside"/sub/f{0000..2999}.obj \
+    "$outside"/sub/f{0000..2999}.obj | xargs "$here/scripts/intermediates"
 ln -sf "$outside/sub/f0000.obj" "$swap/$first$outside/sub/f0000.obj"
 python3 - "$swap/$first$outside/sub" "$swap/$last" <<'PY' &
 import os, sys, time
-while len(os.listdir(sys.argv[1])) > 2900:
+while len(os.listdir(sys.argv[1])) > 5900:
     time.sleep(0.001)
 os.rename(sys.argv[2], sys.argv[2] + ".old")
 os.symlink("/", sys.argv[2])
