@@ -488,10 +488,14 @@ CFolderBound::Relation CFolderBound::RelationOf(const UNICODE_STRING& name) cons
 // through, by its change and last write times; `record` takes them as seen.
 // A file system keeps those times to a clock that ticks (Linux's every 1 to
 // 10 ms), so a change in the tick of the look could leave them as they were:
-// until they are older than kSettled, the folder counts as changed.
+// until they are older than kSettled, the folder counts as changed. Times of
+// whole seconds (FAT keeps two, exFAT, HFS+, many shares and an ext4 of
+// small inodes one) tell no change within a second at all: the folder then
+// counts as changed at every question, and is looked through each time.
 bool CFolderBound::Changed(Level& level, bool record)
 {
     constexpr LONGLONG kSettled = 100 * 10000;  // 100 ms in FILETIME's units
+    constexpr LONGLONG kSecond = 10000000;
     if (!level.above.IsOpen())
         return false;
     FILE_BASIC_INFORMATION basic;
@@ -505,7 +509,8 @@ bool CFolderBound::Changed(Level& level, bool record)
         GetSystemTimeAsFileTime(&now);
         const LONGLONG at = static_cast<LONGLONG>((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime);
         level.changed = changed, level.written = written;
-        level.settled = changed >= 0 && at - std::max(changed, written) >= kSettled;
+        const bool fineClock = changed % kSecond != 0 || written % kSecond != 0;
+        level.settled = changed >= 0 && fineClock && at - std::max(changed, written) >= kSettled;
     }
     return !same;
 }

@@ -116,3 +116,37 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
     EXPECT_EQ(DWORD{kErrorTwinFolder}, RefusalOf(L"twin\\dot")) << "\"dot.\" opening as \"dot\"";
     g_dotOpensAsDot = false;
 }
+
+static decltype(&NtQueryInformationFile) g_queryInformation;
+
+// Every folder's times as a clock of whole seconds keeps them, and as if
+// nothing had changed for years.
+static NTSTATUS NTAPI TimesOfWholeSeconds(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length,
+                                          FILE_INFORMATION_CLASS kind)
+{
+    const NTSTATUS result = g_queryInformation(file, status, info, length, kind);
+    if (kind == FileBasicInformation) {
+        auto* const basic = static_cast<FILE_BASIC_INFORMATION*>(info);
+        basic->ChangeTime.QuadPart = basic->LastWriteTime.QuadPart = 132223104000000000;  // 2020-01-01
+    }
+    return result;
+}
+
+// A twin made while the files go is seen at the next question, whatever
+// the clock of the folder's times: one of whole seconds cannot show a
+// change made in the second of the look.
+TEST(FolderBound, SeesATwinMadeMeanwhileOnAnyClock)
+{
+    const std::wstring folder = L"\\\\?\\C:\\vorlix-tests\\clock\\proj";
+    CreateDirectoryW(L"C:\\vorlix-tests\\clock", nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const CImportPatch query(L"ntdll.dll", "NtQueryInformationFile", &TimesOfWholeSeconds, &g_queryInformation);
+    const CConfinedDeleter deleter(folder.c_str());
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Refusal());
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Refusal());
+    ASSERT_TRUE(CreateDirectoryW((folder + L".").c_str(), nullptr));
+    EXPECT_EQ(DWORD{kErrorTwinFolder}, deleter.Refusal());
+    RemoveDirectoryW((folder + L".").c_str());
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(L"C:\\vorlix-tests\\clock");
+}
