@@ -60,7 +60,8 @@ NTSTATUS OpenFolder(HANDLE root, const WCHAR* name, size_t length, NameMatch mat
     InitializeObjectAttributes(&attributes, &objectName, match == kAsTyped ? OBJ_CASE_INSENSITIVE : 0, root, nullptr);
     IO_STATUS_BLOCK status;
     const ULONG share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const ULONG options = FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | (asItself ? FILE_OPEN_REPARSE_POINT : 0);
+    const ULONG options = FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_NO_RECALL |
+                          (asItself ? FILE_OPEN_REPARSE_POINT : 0);
     ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
     HANDLE opened = INVALID_HANDLE_VALUE;
     const auto open = [&] {
@@ -157,20 +158,35 @@ const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
 
 // A folder on the bound's path, and the folder above it, whose entries
 // are its siblings.
-struct CFolderBound::Level {
-    CFileHandle above;          // not open where it could not be listed
-    size_t start = 0, end = 0;  // the folder's name in the bound's, m_name[start, end); its path m_name[0, end)
-    size_t stem = 0;            // m_name[start, stem): its first part less the dots and spaces that end it
-    std::wstring mask;          // the stem, then "*"; "*" where the stem holds a wildcard
-    ULONGLONG id = 0;           // the folder's identity
-    // When `above` was last looked through, its change and last write
-    // times, and whether those were old enough to tell a later change by.
+// A folder whose changes are watched: when it was last looked at, its
+// change and last write times, and whether those were old enough to tell a
+// later change by.
+struct CFolderBound::Watch {
+    CFileHandle folder;  // not open: nothing to watch
     std::atomic<LONGLONG> changed{0}, written{0};
     std::atomic<bool> settled{false};
 };
 
+// Empty siblings named alike watched on one level; a level with more is refused.
+constexpr size_t kMostEmpty = 4;
+
+struct CFolderBound::Level {
+    Watch above;                // its `folder` not open where it could not be listed
+    size_t start = 0, end = 0;  // the folder's name in the bound's, m_name[start, end); its path m_name[0, end)
+    size_t stem = 0;            // m_name[start, stem): its first part less the dots and spaces that end it
+    std::wstring mask;          // the stem, then "*"; "*" where the stem holds a wildcard
+    ULONGLONG id = 0;           // the folder's identity
+    // Siblings named alike that held nothing to tell how what they hold is
+    // named: watched, so that the level is looked through again once one
+    // holds something. Only added to, under the look's lock, the count last.
+    Watch empty[kMostEmpty];
+    ULONGLONG emptyIds[kMostEmpty] = {};
+    std::atomic<size_t> emptyCount{0};
+};
+
 struct CFolderBound::Scratch {
     NameBuffer name, childName;  // a sibling's, and one of its entries'
+    Watch spare;                 // a sibling looked at where no watch is free for it
     alignas(LONGLONG) BYTE entries[16384];
     alignas(LONGLONG) BYTE childEntries[4096];
     ULONGLONG reached[kMostSiblings];  // the siblings' identities
@@ -181,8 +197,10 @@ CFolderBound::CFolderBound(const std::wstring& path) : m_scratch(new Scratch)
     const CFileHandle folder(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     const UNICODE_STRING* name = folder.IsOpen() ? NameOf(folder, m_scratch->name) : nullptr;
-    if (!name || !IdOf(folder, m_id))
+    if (!name)
         return;
+    if (!IdOf(folder, m_id))
+        m_id = 0;  // the walk cannot tell that it ends at the folder: refused where that matters
     size_t length = name->Length / sizeof(WCHAR);
     if (length && name->Buffer[length - 1] == L'\\')
         --length;  // a drive's root
@@ -264,13 +282,17 @@ DWORD CFolderBound::Walk(HANDLE folder)
 {
     auto& onVolume = reinterpret_cast<FILE_NAME_INFORMATION&>(m_scratch->childName);
     IO_STATUS_BLOCK status;
-    if (!NT_SUCCESS(NtQueryInformationFile(folder, &status, &onVolume, sizeof(NameBuffer), FileNameInformation)))
-        return kErrorTwinUnseen;
-    size_t pathLength = onVolume.FileNameLength / sizeof(WCHAR);
+    const bool told =
+        NT_SUCCESS(NtQueryInformationFile(folder, &status, &onVolume, sizeof(NameBuffer), FileNameInformation));
+    size_t pathLength = told ? onVolume.FileNameLength / sizeof(WCHAR) : 0;
     if (pathLength && onVolume.FileName[pathLength - 1] == L'\\')
         --pathLength;  // the root: "\"
-    if (pathLength >= m_name.size() || (pathLength && m_name[m_name.size() - pathLength] != L'\\'))
-        return kErrorTwinUnseen;
+    if (!told || pathLength >= m_name.size() || (pathLength && m_name[m_name.size() - pathLength] != L'\\')) {
+        // Where the volume's root is cannot be told: no walk, but first
+        // whether that matters at all.
+        m_couldNameAlike = CouldNameAlike(0);
+        return Refused(kErrorTwinUnseen);
+    }
     const size_t root = m_name.size() - pathLength;
     m_couldNameAlike = CouldNameAlike(root);
 
@@ -293,13 +315,13 @@ DWORD CFolderBound::Walk(HANDLE folder)
             level.mask.clear();
         level.mask += L'*';
         if (listable)
-            level.above.Swap(above);
+            level.above.folder.Swap(above);
         Changed(level, true);  // before the look: a change during it is seen at the next
 
         CFileHandle here;
         const NTSTATUS opened =
-            level.above.IsOpen()
-                ? OpenFolder(level.above, &m_name[level.start], level.end - level.start, kAsTyped, true, here, listable)
+            level.above.folder.IsOpen()
+                ? OpenFolder(level.above.folder, &m_name[level.start], level.end - level.start, kAsTyped, true, here, listable)
                 : OpenFolder(nullptr, m_name.data(), level.end, kAsTyped, true, here, listable);
         const bool found = NT_SUCCESS(opened) ? IdOf(here, level.id)
                                               : opened != kStatusAccessDenied && FindByName(level, here, listable);
@@ -310,7 +332,7 @@ DWORD CFolderBound::Walk(HANDLE folder)
             // names are the paths that opened them, nothing can be named
             // alike, and the walk goes on without it.
             if (m_couldNameAlike)
-                return level.above.IsOpen() && opened != kStatusAccessDenied ? kErrorTwinFolder : kErrorTwinUnseen;
+                return level.above.folder.IsOpen() && opened != kStatusAccessDenied ? kErrorTwinFolder : kErrorTwinUnseen;
             here.Reset(INVALID_HANDLE_VALUE);
             listable = false;
         }
@@ -319,7 +341,11 @@ DWORD CFolderBound::Walk(HANDLE folder)
         above.Swap(here);
     }
     // The path must lead to the folder itself.
-    return m_levelCount == 0 || m_levels[m_levelCount - 1].id == m_id ? DWORD{ERROR_SUCCESS} : DWORD{kErrorTwinFolder};
+    if (m_levelCount == 0)
+        return ERROR_SUCCESS;
+    if (m_id == 0)
+        return Refused(kErrorTwinUnseen);
+    return m_levels[m_levelCount - 1].id == m_id ? DWORD{ERROR_SUCCESS} : Refused(kErrorTwinFolder);
 }
 
 // Where the folder of `level` cannot be opened by its name as the bound's
@@ -328,7 +354,7 @@ DWORD CFolderBound::Walk(HANDLE folder)
 // path: `level` then ends where that sibling's name ends.
 bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) const
 {
-    if (!level.above.IsOpen())
+    if (!level.above.folder.IsOpen())
         return false;
     Scratch& scratch = *m_scratch;
     const WCHAR* const stem = &m_name[level.start];
@@ -340,7 +366,7 @@ bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) 
         ULONGLONG id = 0;
         if (!(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             !CouldBeNamedAs(entry.FileName, entry.FileNameLength / sizeof(WCHAR), stem, stemLength) ||
-            !NT_SUCCESS(OpenAsListed(level.above, entry, sibling, siblingListable)) || !IdOf(sibling, id))
+            !NT_SUCCESS(OpenAsListed(level.above.folder, entry, sibling, siblingListable)) || !IdOf(sibling, id))
             return true;
         const UNICODE_STRING* name = NameOf(sibling, scratch.name);
         if (!name || RelationOf(*name) != kOnPath || name->Length / sizeof(WCHAR) < level.end)
@@ -351,20 +377,22 @@ bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) 
         listable = siblingListable;
         return ++named == 1;
     };
-    const bool listed = ForEachEntry(level.above, level.mask, scratch.entries, each);
+    const bool listed = ForEachEntry(level.above.folder, level.mask, scratch.entries, each);
     return listed && named == 1;
 }
 
 // Looks through the siblings of the folder of `level` for a twin: another
 // folder that is named as a folder on the bound's path or below it, or
 // that cannot be told from the folder because it cannot be opened as
-// itself. A sibling named as the folder is harmless only where its own
-// entries are named by its listed name, apart from the folder's: under
-// Wine, "proj " is named "proj" but what it holds "proj \...".
+// itself. A sibling named as the folder is harmless where what it holds is
+// named apart from the folder's own path: under Wine "proj ." is named
+// "proj", but what it holds "proj \..." (WhatItHolds). One that holds
+// nothing yet is watched, and the level looked at again once it holds
+// something. Where names are the paths that opened them, nothing refuses.
 DWORD CFolderBound::Look(Level& level) const
 {
-    if (!level.above.IsOpen())
-        return m_couldNameAlike ? DWORD{kErrorTwinUnseen} : DWORD{ERROR_SUCCESS};
+    if (!level.above.folder.IsOpen())
+        return Refused(kErrorTwinUnseen);
     Scratch& scratch = *m_scratch;
     const WCHAR* const own = &m_name[level.start];
     const size_t ownLength = level.end - level.start, stemLength = level.stem - level.start;
@@ -375,21 +403,24 @@ DWORD CFolderBound::Look(Level& level) const
         const size_t length = entry.FileNameLength / sizeof(WCHAR);
         if (!(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !CouldBeNamedAs(listedName, length, own, stemLength))
             return true;
-        CFileHandle sibling;
+        const size_t slot = level.emptyCount;  // where it is watched should it hold nothing
+        Watch& watch = slot < kMostEmpty ? level.empty[slot] : scratch.spare;
+        CFileHandle& sibling = watch.folder;
+        sibling.Reset(INVALID_HANDLE_VALUE);
         bool listable = false;
-        const NTSTATUS opened = OpenAsListed(level.above, entry, sibling, listable);
+        const NTSTATUS opened = OpenAsListed(level.above.folder, entry, sibling, listable);
         if (opened == kStatusNameNotFound || opened == kStatusPathNotFound)
             return true;  // gone since it was listed
         ULONGLONG id = 0;
         if (!NT_SUCCESS(opened) || !IdOf(sibling, id)) {
-            why = m_couldNameAlike ? DWORD{kErrorTwinFolder} : DWORD{ERROR_SUCCESS};
+            why = Refused(kErrorTwinFolder);
             return why == ERROR_SUCCESS;
         }
         // Two entries that lead to one folder: one is not reached as itself.
         ULONGLONG* const end = scratch.reached + reached;
         if (reached == kMostSiblings || std::find(scratch.reached, end, id) != end) {
-            why = kErrorTwinFolder;
-            return false;
+            why = Refused(kErrorTwinFolder);
+            return why == ERROR_SUCCESS;
         }
         scratch.reached[reached++] = id;
         if (id == level.id)
@@ -398,29 +429,50 @@ DWORD CFolderBound::Look(Level& level) const
         const Relation relation = name ? RelationOf(*name) : kOnPath;
         if (relation == kApart)
             return true;
-        const bool namedAsFolder = name && relation == kOnPath && name->Length / sizeof(WCHAR) == level.end;
-        if (namedAsFolder && !(length == ownLength && Equal(listedName, own, length)) && listable &&
-            ChildrenNamedApart(sibling, listedName, length, level))
-            return true;
-        why = kErrorTwinFolder;
-        return false;
+        const bool namedAsFolder = name && relation == kOnPath && name->Length / sizeof(WCHAR) == level.end &&
+                                   !(length == ownLength && Equal(listedName, own, length)) && listable;
+        if (namedAsFolder) {
+            Changed(watch, true);  // before what it holds is looked at: what comes later is seen
+            const Holds holds = WhatItHolds(sibling, listedName, length, level);
+            if (holds == kNamedApart)
+                return true;
+            const bool watched = std::find(level.emptyIds, level.emptyIds + slot, id) != level.emptyIds + slot;
+            if (holds == kNothing && (watched || slot < kMostEmpty)) {
+                if (!watched) {
+                    level.emptyIds[slot] = id;
+                    level.emptyCount = slot + 1;
+                }
+                return true;
+            }
+        }
+        why = Refused(kErrorTwinFolder);
+        return why == ERROR_SUCCESS;
     };
-    const bool listed = ForEachEntry(level.above, level.mask, scratch.entries, each);
-    if (!listed && why == ERROR_SUCCESS && m_couldNameAlike)
-        why = kErrorTwinUnseen;
+    const bool listed = ForEachEntry(level.above.folder, level.mask, scratch.entries, each);
+    if (!listed && why == ERROR_SUCCESS)
+        why = Refused(kErrorTwinUnseen);
     return why;
 }
 
-// Whether an entry of the folder on `other`, listed as `listed` beside the
-// folder of `level`, is named as an entry of a folder so listed: then all
-// its entries are named apart from the folder's. An entry named otherwise
-// may be a link that leads elsewhere; a few are asked.
-bool CFolderBound::ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t length, const Level& level) const
+// How what the folder on `other`, listed as `listed` beside the folder of
+// `level`, holds is named: as in the folder itself (a twin), apart from it,
+// or not known because it holds nothing. Wine names what a folder holds
+// under the folder's listed name less one dot that ends it ("proj ." holds
+// "proj \...", "proj.." "proj.\...", but "proj." "proj\..."); an entry
+// named so is held there, one named as the folder's own is a twin's, and
+// one named otherwise may be a link that leads elsewhere, and tells
+// nothing: a few are asked.
+CFolderBound::Holds CFolderBound::WhatItHolds(HANDLE other, const WCHAR* listed, size_t length,
+                                              const Level& level) const
 {
     Scratch& scratch = *m_scratch;
+    const size_t heldLength = length && listed[length - 1] == L'.' ? length - 1 : length;
+    const WCHAR* const own = &m_name[level.start];
+    const size_t ownLength = level.end - level.start;
     int asked = 0;
-    bool apart = false;
-    ForEachEntry(other, kEveryEntry, scratch.childEntries, [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    Holds holds = kNothing;
+    const bool listedAll = ForEachEntry(other, kEveryEntry, scratch.childEntries, [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+        holds = kNamedAlike;  // until an entry tells otherwise
         const bool byShortName = entry.ShortNameLength > 0;
         UNICODE_STRING name = byShortName ? Counted(entry.ShortName, entry.ShortNameLength / sizeof(WCHAR))
                                           : Counted(entry.FileName, entry.FileNameLength / sizeof(WCHAR));
@@ -428,19 +480,28 @@ bool CFolderBound::ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t 
         InitializeObjectAttributes(&attributes, &name, byShortName ? OBJ_CASE_INSENSITIVE : 0, other, nullptr);
         IO_STATUS_BLOCK status;
         HANDLE opened = INVALID_HANDLE_VALUE;
+        bool told = false;
         if (NT_SUCCESS(NtCreateFile(&opened, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status, nullptr, 0,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
                                     FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0))) {
             const CFileHandle child(opened);
             const UNICODE_STRING* named = NameOf(child, scratch.childName);
-            const size_t prefix = level.start + length;  // the folder above, a backslash, `listed`
-            apart = named && named->Length / sizeof(WCHAR) > prefix + 1 &&
-                    Equal(named->Buffer, m_name.data(), level.start) &&
-                    Equal(named->Buffer + level.start, listed, length) && named->Buffer[prefix] == L'\\';
+            const size_t namedLength = named ? named->Length / sizeof(WCHAR) : 0;
+            const auto under = [&](const WCHAR* part, size_t partLength) {
+                const size_t prefix = level.start + partLength;  // the folder above, a backslash, the part
+                return namedLength > prefix + 1 && Equal(named->Buffer, m_name.data(), level.start) &&
+                       Equal(named->Buffer + level.start, part, partLength) && named->Buffer[prefix] == L'\\';
+            };
+            if (named && under(own, ownLength)) {
+                told = true;  // a twin's
+            } else if (named && under(listed, heldLength)) {
+                holds = kNamedApart;
+                told = true;
+            }
         }
-        return !apart && ++asked < 8;
+        return !told && ++asked < 8;
     });
-    return apart;
+    return listedAll || holds != kNothing ? holds : kNamedAlike;
 }
 
 // Whether this system could give two folders one name. Where a folder
@@ -484,33 +545,43 @@ CFolderBound::Relation CFolderBound::RelationOf(const UNICODE_STRING& name) cons
     return Equal(name.Buffer, m_name.data(), length) && (length == bound || m_name[length] == L'\\') ? kOnPath : kApart;
 }
 
-// Whether the folder above `level` has changed since it was last looked
-// through, by its change and last write times; `record` takes them as seen.
+// Whether the folder above `level`, or an empty sibling watched there, has
+// changed since it was last looked at, by its change and last write times;
+// `record` takes them as seen.
 // A file system keeps those times to a clock that ticks (Linux's every 1 to
 // 10 ms), so a change in the tick of the look could leave them as they were:
 // until they are older than kSettled, the folder counts as changed. Times of
 // whole seconds (FAT keeps two, exFAT, HFS+, many shares and an ext4 of
 // small inodes one) tell no change within a second at all: the folder then
 // counts as changed at every question, and is looked through each time.
-bool CFolderBound::Changed(Level& level, bool record)
+bool CFolderBound::Changed(Watch& watch, bool record)
 {
     constexpr LONGLONG kSettled = 100 * 10000;  // 100 ms in FILETIME's units
     constexpr LONGLONG kSecond = 10000000;
-    if (!level.above.IsOpen())
+    if (!watch.folder.IsOpen())
         return false;
     FILE_BASIC_INFORMATION basic;
     IO_STATUS_BLOCK status;
-    if (!NT_SUCCESS(NtQueryInformationFile(level.above, &status, &basic, sizeof basic, FileBasicInformation)))
+    if (!NT_SUCCESS(NtQueryInformationFile(watch.folder, &status, &basic, sizeof basic, FileBasicInformation)))
         basic.ChangeTime.QuadPart = basic.LastWriteTime.QuadPart = -1;  // cannot be told: look again
     const LONGLONG changed = basic.ChangeTime.QuadPart, written = basic.LastWriteTime.QuadPart;
-    const bool same = level.settled && changed == level.changed && written == level.written;
+    const bool same = watch.settled && changed == watch.changed && written == watch.written;
     if (record) {
         FILETIME now;
         GetSystemTimeAsFileTime(&now);
         const LONGLONG at = static_cast<LONGLONG>((ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-        level.changed = changed, level.written = written;
+        watch.changed = changed, watch.written = written;
         const bool fineClock = changed % kSecond != 0 || written % kSecond != 0;
-        level.settled = changed >= 0 && fineClock && at - std::max(changed, written) >= kSettled;
+        watch.settled = changed >= 0 && fineClock && at - std::max(changed, written) >= kSettled;
     }
     return !same;
+}
+
+bool CFolderBound::Changed(Level& level, bool record)
+{
+    bool changed = Changed(level.above, record);
+    const size_t empty = level.emptyCount;
+    for (size_t i = 0; i < empty; ++i)
+        changed = Changed(level.empty[i], record) || changed;
+    return changed;
 }

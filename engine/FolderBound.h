@@ -78,6 +78,7 @@ public:
     DWORD Refusal() const;
 
 private:
+    struct Watch;
     struct Level;
     struct Scratch;
     enum Relation { kApart, kOnPath, kBelow };
@@ -87,9 +88,12 @@ private:
     DWORD Walk(HANDLE folder);
     bool FindByName(Level& level, CFileHandle& found, bool& listable) const;
     DWORD Look(Level& level) const;
-    bool ChildrenNamedApart(HANDLE other, const WCHAR* listed, size_t length, const Level& level) const;
+    enum Holds { kNothing, kNamedApart, kNamedAlike };
+    Holds WhatItHolds(HANDLE other, const WCHAR* listed, size_t length, const Level& level) const;
+    DWORD Refused(DWORD why) const { return m_couldNameAlike ? why : DWORD{ERROR_SUCCESS}; }
     bool CouldNameAlike(size_t root) const;
     Relation RelationOf(const UNICODE_STRING& name) const;
+    static bool Changed(Watch& watch, bool record);
     static bool Changed(Level& level, bool record);
 
     std::wstring m_name;  // the folder's handle's name, no trailing backslash; empty: not bound

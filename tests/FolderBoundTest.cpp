@@ -83,11 +83,12 @@ std::wstring ShortNameOf(const wchar_t* folder)
 // (also typed in capitals, for "dot\sub", and "日本." beside "日本" typed by
 // its short name), "proj\sub" beside "proj",
 // and two "caf\uFFFD" of which a path reaches one. "sp " is named "sp" but
-// what it holds "sp \...": harmless. A folder above that cannot be listed
-// could hide a twin. Windows names each handle by the path that opened it,
-// so none of these is named alike, and every folder is cleaned; but an
-// entry that opens as another (as "dot." opening "dot") cannot be told from
-// the folder on any system.
+// what it holds "sp \...": harmless, and so are "dots .", "dots.." and
+// "dots  ."; "vacant." holds nothing, and is harmless until it does. A
+// folder above that cannot be listed could hide a twin. Windows names each
+// handle by the path that opened it, so none of these is named alike, and
+// every folder is cleaned, even where an entry opens as another (as "dot."
+// opening "dot"): what it leads to is named by its own path.
 TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
 {
     const std::wstring shortName = ShortNameOf(L"日本");
@@ -99,9 +100,11 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
         {L"twin\\DOT", kErrorTwinFolder, ERROR_SUCCESS},
         {L"twin\\dot\\sub", kErrorTwinFolder, ERROR_SUCCESS},
         {L"twin\\proj", kErrorTwinFolder, ERROR_SUCCESS},
-        {L"twin\\caf\uFFFD", kErrorTwinFolder, kErrorTwinFolder},  // one of the two cannot be reached as itself
+        {L"twin\\caf\uFFFD", kErrorTwinFolder, ERROR_SUCCESS},  // one of the two cannot be reached as itself
         {shortName.c_str(), kErrorTwinFolder, ERROR_SUCCESS},
         {L"twin\\sp", ERROR_SUCCESS, ERROR_SUCCESS},
+        {L"twin\\dots", ERROR_SUCCESS, ERROR_SUCCESS},
+        {L"twin\\vacant", ERROR_SUCCESS, ERROR_SUCCESS},
         {L"locked\\proj", kErrorTwinUnseen, ERROR_SUCCESS},
     };
     for (const auto& row : rows)
@@ -113,8 +116,19 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
     for (const auto& row : rows)
         EXPECT_EQ(row.asWindows, RefusalOf(row.folder)) << row.folder << ", named as opened";
     g_dotOpensAsDot = true;
-    EXPECT_EQ(DWORD{kErrorTwinFolder}, RefusalOf(L"twin\\dot")) << "\"dot.\" opening as \"dot\"";
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, RefusalOf(L"twin\\dot")) << "\"dot.\" opening as \"dot\"";
     g_dotOpensAsDot = false;
+}
+
+// An empty folder named alike is watched: once it holds what Wine names as
+// the folder's own, the next question refuses.
+TEST(FolderBound, WatchesAnEmptyFolderNamedAlike)
+{
+    const CConfinedDeleter deleter(L"C:\\vorlix-tests\\twin\\vacant");
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Refusal());
+    ASSERT_TRUE(CreateDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\vacant.\\Debug", nullptr));
+    EXPECT_EQ(DWORD{kErrorTwinFolder}, deleter.Refusal());
+    RemoveDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\vacant.\\Debug");
 }
 
 static decltype(&NtQueryInformationFile) g_queryInformation;
@@ -144,8 +158,10 @@ TEST(FolderBound, SeesATwinMadeMeanwhileOnAnyClock)
     const CConfinedDeleter deleter(folder.c_str());
     EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Refusal());
     EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Refusal());
-    ASSERT_TRUE(CreateDirectoryW((folder + L".").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((folder + L".").c_str(), nullptr) &&
+                CreateDirectoryW((folder + L".\\Debug").c_str(), nullptr));
     EXPECT_EQ(DWORD{kErrorTwinFolder}, deleter.Refusal());
+    RemoveDirectoryW((folder + L".\\Debug").c_str());
     RemoveDirectoryW((folder + L".").c_str());
     RemoveDirectoryW(folder.c_str());
     RemoveDirectoryW(L"C:\\vorlix-tests\\clock");

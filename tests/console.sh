@@ -215,25 +215,29 @@ Nie usunięto C:\vorlix-any\?????? ??\inlink.obj: prowadzi poza wskazany katalog
 alike="$WINEPREFIX/drive_c/vorlix-alike"
 rm -rf "$alike" && mkdir -p "$alike" && pushd "$alike" >/dev/null
 mkdir -p a/{dot,dot.}/Debug b/{grp,grp.}/dot/Debug c/h/{dot,dot.}/Debug d/i/{top,top.}/proj/Debug e/proj/sub \
-         'e/proj\sub' f/$'caf\xe8'/Debug f/$'caf\xe9'/Debug h/{sp,'sp '}/Debug t/{proj,PROJ,Proj,proJ}
+         'e/proj\sub' f/$'caf\xe8'/Debug f/$'caf\xe9'/Debug h/{sp,'sp ','sp .',sp..,'sp  .'}/Debug t/{proj,PROJ,Proj,proJ} \
+         v/{pj,'pj '}
 ln -s h/dot c/work && ln -s i/top d/top
 outside=(a/dot./Debug/x.obj b/grp./dot/Debug/x.tmp c/h/dot./Debug/x.pdb d/i/top./proj/Debug/x.obj 'e/proj\sub/x.obj'
-         f/$'caf\xe9'/Debug/x.obj t/PROJ/c.obj t/PROJ/n.tmp t/Proj/p.pdb t/proJ/j.obj)
+         f/$'caf\xe9'/Debug/x.obj t/PROJ/c.obj t/PROJ/n.tmp t/Proj/p.pdb t/proJ/j.obj
+         'h/sp ./Debug/x.obj' h/sp../Debug/x.obj 'h/sp  ./Debug/x.obj')
 links=(a/dot/Debug/x.obj b/grp/dot/Debug/x.tmp c/h/dot/Debug/x.pdb d/i/top/proj/Debug/x.obj e/proj/sub/x.obj
-       f/$'caf\xe8'/Debug/x.obj t/proj/c.obj t/proj/n.tmp t/proj/p.pdb t/proj/j.obj)
-"$here/scripts/intermediates" "${outside[@]}" h/sp/Debug/a.obj 'h/sp /Debug/b.obj' t/proj/own.obj
+       f/$'caf\xe8'/Debug/x.obj t/proj/c.obj t/proj/n.tmp t/proj/p.pdb t/proj/j.obj
+       h/sp/Debug/l1.obj h/sp/Debug/l2.obj h/sp/Debug/l3.obj)
+"$here/scripts/intermediates" "${outside[@]}" h/sp/Debug/a.obj 'h/sp /Debug/b.obj' t/proj/own.obj v/pj/own.obj
 for i in "${!links[@]}"; do
     ln -s "$(realpath --relative-to="$(dirname "${links[$i]}")" "${outside[$i]}")" "${links[$i]}"
 done
 popd >/dev/null
 vorlix /q 'C:\vorlix-alike\a\DOT' 'C:\vorlix-alike\b\GRP\dot' 'C:\vorlix-alike\c\work' 'C:\vorlix-alike\d\top\proj' \
     'C:\vorlix-alike\e\proj' $'C:\\vorlix-alike\\f\\caf\uFFFD' 'C:\vorlix-alike\t\proj' \
-    'C:\vorlix-alike\h\sp'
-check "folders that another is named as: none cleaned, each named, what their links lead to stays; sp, proj cleaned; status 1" \
+    'C:\vorlix-alike\h\sp' 'C:\vorlix-alike\v\pj'
+check "folders that another is named as: none cleaned, each named, what their links lead to stays; sp, proj, pj cleaned; status 1" \
     test "$status $(grep -c '^Nie wyczyszczono C:\\vorlix-alike\\.*: system nie odróżnia go od innego katalogu obok niego lub obok katalogu nad nim$' "$out") \
-$(grep -c '^Nie usunięto C:\\vorlix-alike\\t\\proj\\.*: prowadzi poza wskazany katalog$' "$out") \
-$(tail -1 "$out")$(ls "$alike/h/sp/Debug")$([ ! -f "$alike/t/proj/own.obj" ] || echo " own.obj stays")$(cd "$alike" && for f in "${outside[@]}" 'h/sp /Debug/b.obj'; do [ -f "$f" ] || echo " gone: $f"; done)" = \
-    "1 6 4 C:\vorlix-alike\h\sp - usunięte: 1 plik (100 bajtów)"
+$(grep -cE '^Nie usunięto C:\\vorlix-alike\\(t\\proj|h\\sp)\\.*: prowadzi poza wskazany katalog$' "$out") \
+$(grep '^C:\\vorlix-alike\\[hv]' "$out")$(ls "$alike/h/sp/Debug" | xargs)$([ ! -f "$alike/t/proj/own.obj" ] || echo " own.obj stays")$(cd "$alike" && for f in "${outside[@]}" 'h/sp /Debug/b.obj'; do [ -f "$f" ] || echo " gone: $f"; done)" = \
+    "1 6 7 C:\vorlix-alike\h\sp - usunięte: 1 plik (100 bajtów), nieusunięte: 3 pliki
+C:\vorlix-alike\v\pj - usunięte: 1 plik (100 bajtów)l1.obj l2.obj l3.obj"
 
 # Names that hold a line end or an escape, which no Win32 call opens under
 # Wine: one line each, "?" in their place, nothing raw in the log.

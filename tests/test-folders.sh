@@ -41,9 +41,10 @@ touch -d '100 days ago' "$1/delete/copied.obj"
 mkdir -p "$1"/hash/{hdtrw,vckxa} && touch "$1"/hash/{hdtrw/a.tmp,vckxa/b.tmp,swapped.tmp}  # the two paths' FNV-1a agree
 # Twins as Wine names them: "dot." as "dot" (and "日本." as "日本"),
 # "proj\sub" as a folder of "proj", both "caf\xE8" and "caf\xE9" as
-# "caf\uFFFD"; "sp " as "sp", but what it holds apart. A folder above that may not be listed hides any.
-mkdir -p "$1"/twin/{dot,dot.,sp,'sp ',proj,'proj\sub',$'caf\xe8',$'caf\xe9',日本,日本.}/Debug "$1"/twin/{dot,dot.}/sub \
-         "$1/locked/proj"
+# "caf\uFFFD"; "sp ", "dots .", "dots.." and "dots  ." as "sp" and "dots", but what
+# they hold apart; "vacant." empty. A folder above that may not be listed hides any.
+mkdir -p "$1"/twin/{dot,dot.,sp,'sp ',proj,'proj\sub',$'caf\xe8',$'caf\xe9',日本,日本.,dots,'dots .',dots..,'dots  .'}/Debug \
+         "$1"/twin/{dot,dot.}/sub "$1"/twin/{vacant,vacant.} "$1/locked/proj"
 touch "$1/twin/dot/Debug/own.obj"
 mkdir -p "$1"/capitals/{stored,opened}/Debug && "$here/scripts/intermediates" "$1"/capitals/{stored,opened}/{Debug/a.obj,b.pch}
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
