@@ -18,8 +18,6 @@
 #include "NtFile.h"
 #include "PathText.h"
 
-extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
-
 namespace {
 
 // Why an open failed. A file that another program deleted while it still

@@ -9,8 +9,6 @@
 #include "Kept.h"
 #include "PathText.h"
 
-extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetLastNtStatus();
-
 namespace {
 
 constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);

@@ -31,22 +31,31 @@ const MessageMap CCleanupDlg::s_messageMap = {&CDialog::s_messageMap, s_entries}
 
 namespace {
 
-// A cleaning on a thread of its own. Out of memory is handed back to the
-// thread that waits for it.
+// A cleaning on a thread of its own: the folder's own name is taken, and
+// other folders named alike looked for, before anything below it is read;
+// a refusal ends it there. Out of memory is handed back to the thread that
+// waits for it.
 struct CleaningJob {
-    const CConfinedDeleter& deleter;
     const wchar_t* folder;
     CCleaningProgress* progress;
+    DWORD refusal;
     bool outOfMemory;
+
+    void Clean()
+    {
+        try {
+            const CConfinedDeleter deleter(folder);
+            refusal = deleter.Refusal();
+            if (refusal == ERROR_SUCCESS)
+                CleanFolder(deleter, folder, progress);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    }
 
     static unsigned __stdcall Run(void* context)
     {
-        auto& job = *static_cast<CleaningJob*>(context);
-        try {
-            CleanFolder(job.deleter, job.folder, job.progress);
-        } catch (const std::bad_alloc&) {
-            job.outOfMemory = true;
-        }
+        static_cast<CleaningJob*>(context)->Clean();
         return 0;
     }
 };
@@ -135,30 +144,36 @@ void CCleanupDlg::OnOK()
         AfxMessageBox("Katalog o podanej nazwie nie istnieje!", MB_OK);
         return;
     }
-    // Its own name is taken, and other folders named alike looked for,
-    // before anything below it is read.
-    const CConfinedDeleter deleter(folder.c_str());
-    if (const DWORD why = deleter.Refusal()) {
+    // Refused before anything is deleted: the dialog stays, with the text as typed.
+    if (const DWORD why = CleanWhileAnswering(folder.c_str())) {
         AfxMessageBox(why == kErrorTwinUnseen ? kTwinUnseen : kTwinFolder, MB_OK);
         return;
     }
-    CleanWhileAnswering(deleter, folder.c_str());
     CDialog::OnOK();
 }
 
 // The cleaning runs on a thread of its own while this one keeps the dialog
-// painted and answering the system, however long it takes, and from half a
+// painted and answering the system, however long it takes (the walk of the
+// folder's path too, which on a share can take its time), and from half a
 // second on shows in the caption how far it has come. Meanwhile the dialog
 // takes no input: what a person types or clicks is dropped.
-void CCleanupDlg::CleanWhileAnswering(const CConfinedDeleter& deleter, const wchar_t* folder)
+DWORD CCleanupDlg::CleanWhileAnswering(const wchar_t* folder)
 {
     CCleaningProgress progress;
-    CleaningJob job = {deleter, folder, &progress, false};
+    CleaningJob job = {folder, &progress, ERROR_SUCCESS, false};
     const HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &CleaningJob::Run, &job, 0, nullptr));
     if (!thread) {
-        CleanFolder(deleter, folder);  // no thread to be had: here, with the dialog waiting
-        return;
+        job.Clean();  // no thread to be had: here, with the dialog waiting
+    } else {
+        WaitAnswering(thread, progress);
     }
+    if (job.outOfMemory)
+        throw std::bad_alloc();
+    return job.refusal;
+}
+
+void CCleanupDlg::WaitAnswering(HANDLE thread, const CCleaningProgress& progress)
+{
     m_bCleaning = true;
     ::SetCursor(WaitCursor());
     CString caption;
@@ -198,8 +213,6 @@ void CCleanupDlg::CleanWhileAnswering(const CConfinedDeleter& deleter, const wch
     m_bCleaning = false;
     if (quit)
         ::PostQuitMessage(quitCode);
-    if (job.outOfMemory)
-        throw std::bad_alloc();
 }
 
 void CCleanupDlg::OnCancel()

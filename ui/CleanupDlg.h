@@ -7,7 +7,7 @@
 
 #include "framework/Framework.h"
 
-class CConfinedDeleter;
+struct CCleaningProgress;
 
 // A folder's path as the ANSI field can hold it. A name that the ANSI code
 // page cannot spell goes by its short (8.3) name where the volume has one;
@@ -41,7 +41,10 @@ protected:
 private:
     static const MsgMapEntry s_entries[];
 
-    void CleanWhileAnswering(const CConfinedDeleter& deleter, const wchar_t* folder);
+    // Cleans `folder` on a thread of its own, answering meanwhile:
+    // ERROR_SUCCESS, or why it was refused before anything was read.
+    DWORD CleanWhileAnswering(const wchar_t* folder);
+    void WaitAnswering(HANDLE thread, const CCleaningProgress& progress);
 
     bool m_bCleaning = false;  // the dialog answers, shows the wait cursor and takes no input
 };
