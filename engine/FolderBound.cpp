@@ -262,6 +262,11 @@ DWORD CFolderBound::Refusal() const
     if (!changed && m_looks == looks)
         return why;
     Lock lock(m_looking);
+    // A look that began after this question was asked, and so after the
+    // files it answers for were opened, answers for them too: threads that
+    // met one change share one look.
+    if (m_looks >= looks + ((looks & 1) ? 3 : 2))
+        return m_refusal;
     ++m_looks;
     why = m_refusal;
     for (size_t i = 0; i < m_levelCount && why == ERROR_SUCCESS; ++i) {
