@@ -1,6 +1,5 @@
 // FolderChain.cpp: a path below the cleaned folder opened level by level:
-// open the part relative to its parent -> ask its tag and identity -> ask
-// the parent's listing what it holds under that name.
+// open the part relative to its parent, as itself -> ask its tag.
 #include "FolderChain.h"
 
 #include <algorithm>
@@ -47,40 +46,10 @@ DWORD WhyNotOpened(NTSTATUS status)
     return status == kStatusDeletePending ? DWORD{ERROR_DELETE_PENDING} : RtlNtStatusToDosError(status);
 }
 
-// Whether the folder on `folder`, opened as `name` from the folder on
-// `parent`, is what the parent lists under that name now: a folder, no
-// link, of `id` where the listing gives an identity. Asked through a handle
-// of the parent's own, since a handle keeps the mask it was first listed
-// with: ERROR_SUCCESS, or why not.
-DWORD CheckListed(HANDLE parent, const WCHAR* name, size_t length, ULONGLONG id)
-{
-    HANDLE listing = INVALID_HANDLE_VALUE;
-    const NTSTATUS opened = OpenPart(parent, nullptr, 0, listing);
-    if (!NT_SUCCESS(opened))
-        return WhyNotOpened(opened);
-    const CFileHandle own(listing);
-    alignas(LONGLONG) BYTE buffer[sizeof(FILE_ID_BOTH_DIR_INFORMATION) + 1024 * sizeof(WCHAR)];
-    UNICODE_STRING mask = Counted(name, length);
-    IO_STATUS_BLOCK status;
-    const NTSTATUS listed = NtQueryDirectoryFile(own, nullptr, nullptr, nullptr, &status, buffer, sizeof buffer,
-                                                 FileIdBothDirectoryInformation, TRUE, &mask, TRUE);
-    if (listed == kStatusNoSuchFile || listed == kStatusNoMoreFiles)
-        return ERROR_PATH_NOT_FOUND;
-    if (!NT_SUCCESS(listed))
-        return RtlNtStatusToDosError(listed);
-    const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFORMATION*>(buffer);
-    const ULONGLONG listedId = entry.FileId.QuadPart;
-    const bool link = (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(entry.EaSize);
-    const bool same = entry.FileNameLength == length * sizeof(WCHAR) &&
-                      std::equal(name, name + length, entry.FileName);
-    if (!same || !(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || link || (listedId && id && listedId != id))
-        return kErrorOutsideFolder;
-    return ERROR_SUCCESS;
-}
-
 // Opens the part `name` of the folder on `parent` as a level of a chain:
-// as itself, no link by its own tag, and what the parent lists.
-DWORD OpenLevel(HANDLE parent, const WCHAR* name, size_t length, HANDLE& folder, ULONGLONG& id)
+// as itself, and no link by its own tag (a folder link opened so is the
+// link, under Wine too).
+DWORD OpenLevel(HANDLE parent, const WCHAR* name, size_t length, HANDLE& folder)
 {
     HANDLE opened = INVALID_HANDLE_VALUE;
     const NTSTATUS result = OpenPart(parent, name, length, opened);
@@ -94,10 +63,6 @@ DWORD OpenLevel(HANDLE parent, const WCHAR* name, size_t length, HANDLE& folder,
         return RtlNtStatusToDosError(told);
     if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag.ReparseTag))
         return kErrorOutsideFolder;
-    if (!IdOf(level, id))
-        id = 0;
-    if (const DWORD why = CheckListed(parent, name, length, id))
-        return why;
     folder = level.Release();
     return ERROR_SUCCESS;
 }
@@ -107,8 +72,6 @@ DWORD OpenLevel(HANDLE parent, const WCHAR* name, size_t length, HANDLE& folder,
 CFolderChain::CFolderChain(HANDLE top, size_t depth)
     : m_top(top), m_depth(depth), m_levels(new Level[depth ? depth : 1]), m_path(new WCHAR[kMaxPathUnits])
 {
-    if (!IdOf(top, m_topId))
-        m_topId = 0;
 }
 
 CFolderChain::~CFolderChain()
@@ -145,7 +108,7 @@ HANDLE CFolderChain::Open(const WCHAR* below, size_t length, DWORD& error)
         }
         Level& level = m_levels[m_count];
         const HANDLE parent = m_count ? m_levels[m_count - 1].handle : m_top;
-        error = OpenLevel(parent, below + start, end - start, level.handle, level.id);
+        error = OpenLevel(parent, below + start, end - start, level.handle);
         if (error != ERROR_SUCCESS)
             return INVALID_HANDLE_VALUE;
         level.end = end;
@@ -157,11 +120,11 @@ HANDLE CFolderChain::Open(const WCHAR* below, size_t length, DWORD& error)
 
 ULONGLONG CFolderChain::IdAt(size_t length) const
 {
-    if (length == 0)
-        return m_topId;
-    for (size_t i = 0; i < m_count; ++i) {
+    const HANDLE folder = length == 0 ? m_top : INVALID_HANDLE_VALUE;
+    ULONGLONG id = 0;
+    for (size_t i = 0; i < m_count && folder == INVALID_HANDLE_VALUE; ++i) {
         if (m_levels[i].end == length)
-            return m_levels[i].id;
+            return IdOf(m_levels[i].handle, id) ? id : 0;
     }
-    return 0;
+    return folder != INVALID_HANDLE_VALUE && IdOf(folder, id) ? id : 0;
 }

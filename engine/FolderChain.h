@@ -4,12 +4,12 @@
 // No folder's path is resolved again from the drive's root while the files
 // go: a link put in place of a folder above would be followed. So each
 // folder is opened by its name as listed, relative to the handle on its
-// parent, as itself (a link as the link), and checked to be what that
-// parent lists under the name: a folder, no link, of the handle's identity
-// (under Wine a folder link opens through to its target, and only its
-// parent's listing shows it for a link). The handles stay open, not shared
-// for delete, while the folders below them are worked on; the part of a
-// path that the next folder shares is not opened again. One chain a thread.
+// parent, as itself (a link as the link: under Wine 8 too its handle then
+// tells a reparse point of the mount point's tag), and one that is a link
+// is not entered. The
+// handles stay open, not shared for delete, while the folders below them
+// are worked on; the part of a path that the next folder shares is not
+// opened again. One chain a thread.
 #pragma once
 
 #include <windows.h>
@@ -32,7 +32,7 @@ public:
     // the listings gave it, parts apart by backslashes, none at either end;
     // `length` 0: the cleaned folder itself), each level opened and checked,
     // or INVALID_HANDLE_VALUE and why not in `error`: kErrorOutsideFolder
-    // where a level is a link now or not the folder its parent lists,
+    // where a level is a link now (or a file in a folder's place),
     // ERROR_PATH_NOT_FOUND where one is gone, or why it could not be opened
     // (ERROR_DELETE_PENDING while another program deletes it). The handle
     // has the right to list the folder where that was granted; it is the
@@ -48,11 +48,9 @@ private:
     struct Level {
         size_t end;  // of its part in m_path
         HANDLE handle;
-        ULONGLONG id;
     };
 
     const HANDLE m_top;
-    ULONGLONG m_topId = 0;
     const size_t m_depth;
     std::unique_ptr<Level[]> m_levels;  // m_depth of them, the first m_count open
     size_t m_count = 0;
