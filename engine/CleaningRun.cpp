@@ -295,6 +295,7 @@ struct Drain {
                 return;
             Sleep(pause);
             heldCount = 0;
+            chain.CloseAll();  // each folder told again through a handle not listed before
             for (FoundFolder* folder = found.Folders(); folder; folder = folder->next) {
                 if (!folder->held)
                     continue;

@@ -455,21 +455,14 @@ void CConfinedDeleter::Confirm(const CFolder& folder, CDeletedFile* files, size_
         if (StillHolds(folder.m_handle, name, length, file.id))
             file.result = ERROR_ACCESS_DENIED;
     };
-    // Listed through a handle of its own: Wine keeps a handle's entries
-    // from its first listing, even when asked to start again.
-    UNICODE_STRING same = {};
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &same, 0, folder.m_handle, nullptr);
+    // Listed through the folder's own handle, which nothing listed before:
+    // Wine keeps a handle's entries from its first listing, even when asked
+    // to start again (CFolderChain::CloseAll).
     IO_STATUS_BLOCK status;
-    HANDLE opened = INVALID_HANDLE_VALUE;
-    NTSTATUS listed = NtCreateFile(&opened, FILE_LIST_DIRECTORY | SYNCHRONIZE, &attributes, &status, nullptr, 0,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
-                                   FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_NO_RECALL,
-                                   nullptr, 0);
-    const CFileHandle listing(NT_SUCCESS(listed) ? opened : INVALID_HANDLE_VALUE);
     alignas(LONGLONG) BYTE entries[16384];
+    NTSTATUS listed = 0;
     for (BOOLEAN restart = TRUE; NT_SUCCESS(listed); restart = FALSE) {
-        listed = NtQueryDirectoryFile(listing, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
+        listed = NtQueryDirectoryFile(folder.m_handle, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
                                       FileNamesInformation, FALSE, nullptr, restart);
         if (!NT_SUCCESS(listed))
             break;

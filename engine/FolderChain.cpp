@@ -76,8 +76,13 @@ CFolderChain::CFolderChain(HANDLE top, size_t depth)
 
 CFolderChain::~CFolderChain()
 {
-    for (size_t i = 0; i < m_count; ++i)
-        CloseHandle(m_levels[i].handle);
+    CloseAll();
+}
+
+void CFolderChain::CloseAll()
+{
+    while (m_count > 0)
+        CloseHandle(m_levels[--m_count].handle);
 }
 
 HANDLE CFolderChain::Open(const WCHAR* below, size_t length, DWORD& error)

@@ -39,6 +39,11 @@ public:
     // chain's, valid until the next Open. Allocates nothing.
     HANDLE Open(const WCHAR* below, size_t length, DWORD& error);
 
+    // Closes every level: the next Open opens each afresh. A folder's
+    // handle is listed once, by its files' confirmation; a folder told
+    // again needs a handle that was not.
+    void CloseAll();
+
     // The identity of the folder that ends `length` units into the path
     // last opened, on a part's end (0: the cleaned folder); 0 when it is
     // not open.
