@@ -109,6 +109,8 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
     };
     for (const auto& row : rows)
         EXPECT_EQ(row.underWine, RefusalOf(row.folder)) << row.folder;
+    // "sp " itself is named "sp": its path leads to the other folder.
+    EXPECT_EQ(DWORD{kErrorTwinFolder}, CConfinedDeleter(L"\\\\?\\C:\\vorlix-tests\\twin\\sp ").Refusal());
 
     const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsWindows, &g_createFile);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
