@@ -476,7 +476,7 @@ CFolderBound::Holds CFolderBound::WhatItHolds(HANDLE other, const WCHAR* listed,
     const size_t ownLength = level.end - level.start;
     int asked = 0;
     Holds holds = kNothing;
-    const bool listedAll = ForEachEntry(other, kEveryEntry, scratch.childEntries, [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    const auto each = [&](const FILE_BOTH_DIR_INFORMATION& entry) {
         holds = kNamedAlike;  // until an entry tells otherwise
         const bool byShortName = entry.ShortNameLength > 0;
         UNICODE_STRING name = byShortName ? Counted(entry.ShortName, entry.ShortNameLength / sizeof(WCHAR))
@@ -505,7 +505,8 @@ CFolderBound::Holds CFolderBound::WhatItHolds(HANDLE other, const WCHAR* listed,
             }
         }
         return !told && ++asked < 8;
-    });
+    };
+    const bool listedAll = ForEachEntry(other, kEveryEntry, scratch.childEntries, each);
     return listedAll || holds != kNothing ? holds : kNamedAlike;
 }
 

@@ -15,8 +15,11 @@
 // down, and looks in each folder on it for another folder whose handle is
 // named as a folder on the path, or below it, or that cannot be opened as
 // itself; it looks again at a folder on the path whenever that folder has
-// changed. The names decide, not the platform: where they differ, as every
-// twin's do on Windows, a twin is harmless.
+// changed (at every question, where its times are whole seconds and cannot
+// show a change within one), and watches a sibling named alike that holds
+// nothing yet the same way. The names decide, not the platform: where they
+// differ, as every twin's do on Windows, a twin is harmless, and nothing
+// of this refuses.
 #pragma once
 
 #include <windows.h>
