@@ -62,6 +62,17 @@ BOOL WINAPI CloseAsWindows(HANDLE handle)
     return g_closeHandle(handle);
 }
 
+decltype(&NtQueryInformationFile) g_queryInformation;
+
+// As some shares answer: every file's index 0.
+NTSTATUS NTAPI NoIndex(HANDLE file, PIO_STATUS_BLOCK status, PVOID info, ULONG length, FILE_INFORMATION_CLASS kind)
+{
+    const NTSTATUS result = g_queryInformation(file, status, info, length, kind);
+    if (kind == FileInternalInformation)
+        static_cast<FILE_INTERNAL_INFORMATION*>(info)->IndexNumber.QuadPart = 0;
+    return result;
+}
+
 DWORD RefusalOf(const std::wstring& folder)
 {
     return CConfinedDeleter((L"C:\\vorlix-tests\\" + folder).c_str()).Refusal();
@@ -105,6 +116,7 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
         {L"twin\\sp", ERROR_SUCCESS, ERROR_SUCCESS},
         {L"twin\\dots", ERROR_SUCCESS, ERROR_SUCCESS},
         {L"twin\\vacant", ERROR_SUCCESS, ERROR_SUCCESS},
+        {L"twin\\many", kErrorTwinFolder, ERROR_SUCCESS},  // 70 others named alike
         {L"locked\\proj", kErrorTwinUnseen, ERROR_SUCCESS},
     };
     for (const auto& row : rows)
@@ -117,6 +129,11 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
     const CImportPatch close(L"kernel32.dll", "CloseHandle", &CloseAsWindows, &g_closeHandle);
     for (const auto& row : rows)
         EXPECT_EQ(row.asWindows, RefusalOf(row.folder)) << row.folder << ", named as opened";
+    {
+        const CImportPatch index(L"ntdll.dll", "NtQueryInformationFile", &NoIndex, &g_queryInformation);
+        for (const auto& row : rows)
+            EXPECT_EQ(row.asWindows, RefusalOf(row.folder)) << row.folder << ", named as opened, no index";
+    }
     g_dotOpensAsDot = true;
     EXPECT_EQ(DWORD{ERROR_SUCCESS}, RefusalOf(L"twin\\dot")) << "\"dot.\" opening as \"dot\"";
     g_dotOpensAsDot = false;
@@ -132,8 +149,6 @@ TEST(FolderBound, WatchesAnEmptyFolderNamedAlike)
     EXPECT_EQ(DWORD{kErrorTwinFolder}, deleter.Refusal());
     RemoveDirectoryW(L"\\\\?\\C:\\vorlix-tests\\twin\\vacant.\\Debug");
 }
-
-static decltype(&NtQueryInformationFile) g_queryInformation;
 
 // Every folder's times as a clock of whole seconds keeps them, and as if
 // nothing had changed for years.

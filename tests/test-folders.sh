@@ -45,6 +45,7 @@ mkdir -p "$1"/hash/{hdtrw,vckxa} && touch "$1"/hash/{hdtrw/a.tmp,vckxa/b.tmp,swa
 # they hold apart; "vacant." empty. A folder above that may not be listed hides any.
 mkdir -p "$1"/twin/{dot,dot.,sp,'sp ',proj,'proj\sub',$'caf\xe8',$'caf\xe9',日本,日本.,dots,'dots .',dots..,'dots  .'}/Debug \
          "$1"/twin/{dot,dot.}/sub "$1"/twin/{vacant,vacant.} "$1/locked/proj"
+for dots in $(seq 0 70); do mkdir -p "$1/twin/many$(printf '%*s' "$dots" '' | tr ' ' .)"; done  # more alike than a look tells apart
 touch "$1/twin/dot/Debug/own.obj"
 mkdir -p "$1"/capitals/{stored,opened}/Debug && "$here/scripts/intermediates" "$1"/capitals/{stored,opened}/{Debug/a.obj,b.pch}
 touch "$1"/oom/{a.obj,sub{1..9}/precompiled.pch}
