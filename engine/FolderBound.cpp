@@ -81,7 +81,7 @@ NTSTATUS OpenFolder(HANDLE root, const WCHAR* name, size_t length, NameMatch mat
 // Opens the entry `entry` of the folder on `folder` as itself, by its short
 // name where it has one (under Wine the only name that reaches some
 // entries: "proj\sub", one of two "caf\uFFFD"), else by its long name.
-NTSTATUS OpenAsListed(HANDLE folder, const FILE_BOTH_DIR_INFORMATION& entry, CFileHandle& opened, bool& listable)
+NTSTATUS OpenAsListed(HANDLE folder, const FILE_ID_BOTH_DIR_INFORMATION& entry, CFileHandle& opened, bool& listable)
 {
     const size_t length = entry.FileNameLength / sizeof(WCHAR), shortLength = entry.ShortNameLength / sizeof(WCHAR);
     if (shortLength > 0)
@@ -108,13 +108,13 @@ bool ForEachEntry(HANDLE folder, const std::wstring& mask, BYTE (&buffer)[size],
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         IO_STATUS_BLOCK status;
         const NTSTATUS result = NtQueryDirectoryFile(listing, nullptr, nullptr, nullptr, &status, buffer, size,
-                                                     FileBothDirectoryInformation, FALSE, &pattern, restart);
+                                                     FileIdBothDirectoryInformation, FALSE, &pattern, restart);
         if (result == kStatusNoMoreFiles || result == kStatusNoSuchFile)
             return true;
         if (!NT_SUCCESS(result))
             return false;
         for (const BYTE* at = buffer;;) {
-            const auto& entry = *reinterpret_cast<const FILE_BOTH_DIR_INFORMATION*>(at);
+            const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFORMATION*>(at);
             const size_t length = entry.FileNameLength / sizeof(WCHAR);
             const WCHAR* const name = entry.FileName;
             const bool dots = (length == 1 || length == 2) && name[0] == L'.' && name[length - 1] == L'.';
@@ -365,7 +365,7 @@ bool CFolderBound::FindByName(Level& level, CFileHandle& found, bool& listable) 
     const WCHAR* const stem = &m_name[level.start];
     const size_t stemLength = level.stem - level.start;
     size_t named = 0;
-    const auto each = [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    const auto each = [&](const FILE_ID_BOTH_DIR_INFORMATION& entry) {
         CFileHandle sibling;
         bool siblingListable = false;
         ULONGLONG id = 0;
@@ -403,11 +403,20 @@ DWORD CFolderBound::Look(Level& level) const
     const size_t ownLength = level.end - level.start, stemLength = level.stem - level.start;
     size_t reached = 0;
     DWORD why = ERROR_SUCCESS;
-    const auto each = [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    const auto each = [&](const FILE_ID_BOTH_DIR_INFORMATION& entry) {
         const WCHAR* const listedName = entry.FileName;
         const size_t length = entry.FileNameLength / sizeof(WCHAR);
         if (!(entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !CouldBeNamedAs(listedName, length, own, stemLength))
             return true;
+        // The folder itself, as the listing tells by its identity: not opened.
+        const ULONGLONG listedId = static_cast<ULONGLONG>(entry.FileId.QuadPart);
+        if (listedId && listedId == level.id) {
+            ULONGLONG* const end = scratch.reached + reached;
+            if (reached < kMostSiblings && std::find(scratch.reached, end, listedId) == end) {
+                scratch.reached[reached++] = listedId;
+                return true;
+            }
+        }
         const size_t slot = level.emptyCount;  // where it is watched should it hold nothing
         Watch& watch = slot < kMostEmpty ? level.empty[slot] : scratch.spare;
         CFileHandle& sibling = watch.folder;
@@ -476,7 +485,7 @@ CFolderBound::Holds CFolderBound::WhatItHolds(HANDLE other, const WCHAR* listed,
     const size_t ownLength = level.end - level.start;
     int asked = 0;
     Holds holds = kNothing;
-    const auto each = [&](const FILE_BOTH_DIR_INFORMATION& entry) {
+    const auto each = [&](const FILE_ID_BOTH_DIR_INFORMATION& entry) {
         holds = kNamedAlike;  // until an entry tells otherwise
         const bool byShortName = entry.ShortNameLength > 0;
         UNICODE_STRING name = byShortName ? Counted(entry.ShortName, entry.ShortNameLength / sizeof(WCHAR))
