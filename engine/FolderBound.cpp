@@ -145,6 +145,8 @@ constexpr size_t kMostSiblings = 64;
 
 const std::wstring kEveryEntry = L"*";
 
+const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
 }  // namespace
 
 const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer)
@@ -525,10 +527,11 @@ CFolderBound::Holds CFolderBound::WhatItHolds(HANDLE other, const WCHAR* listed,
 // it is named as stored, or cannot be opened so, they are made afresh and
 // may lose something (Wine). Asked of the folders on the path, the bound's
 // own first, until one is named as opened (on Windows, the folder above
-// may not be listed, or be a share's server); a path with no letter could.
+// may not be listed, or be a share's server). A path with no letter
+// ("\\192.168.1.5\2024\07") is asked through what the folder holds: any
+// name of the ten has letters in its ending.
 bool CFolderBound::CouldNameAlike(size_t root) const
 {
-    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     for (size_t letter = m_name.find_last_of(kLetters); letter != std::wstring::npos && letter >= root;) {
         const size_t end = std::min(m_name.find(L'\\', letter), m_name.size());
         std::wstring other = m_name.substr(0, end);
@@ -547,7 +550,37 @@ bool CFolderBound::CouldNameAlike(size_t root) const
         letter = start == std::wstring::npos || start == 0 ? std::wstring::npos
                                                            : m_name.find_last_of(kLetters, start - 1);
     }
-    return true;
+    if (m_name.find_first_of(kLetters, root) != std::wstring::npos)
+        return true;
+    CFileHandle folder;
+    bool listable = false;
+    if (!NT_SUCCESS(OpenFolder(nullptr, m_name.data(), m_name.size(), kAsListed, false, folder, listable)) || !listable)
+        return true;
+    bool asOpened = false;
+    ForEachEntry(folder, kEveryEntry, m_scratch->childEntries, [&](const FILE_ID_BOTH_DIR_INFORMATION& entry) {
+        const WCHAR* const name = entry.FileName;
+        const size_t length = entry.FileNameLength / sizeof(WCHAR);
+        const WCHAR* const letter = std::find_first_of(name, name + length, kLetters, std::end(kLetters) - 1);
+        if (letter == name + length)
+            return true;
+        std::wstring other = m_name + L'\\' + std::wstring(name, length);
+        other[m_name.size() + 1 + (letter - name)] ^= 0x20;
+        UNICODE_STRING objectName = Counted(other.data(), other.size());
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+        IO_STATUS_BLOCK status;
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        if (NT_SUCCESS(NtCreateFile(&opened, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status, nullptr, 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                    FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0))) {
+            const CFileHandle child(opened);
+            const UNICODE_STRING* named = NameOf(child, m_scratch->childName);
+            asOpened = named && named->Length / sizeof(WCHAR) == other.size() &&
+                       Equal(named->Buffer, other.data(), other.size());
+        }
+        return false;  // one entry tells
+    });
+    return !asOpened;
 }
 
 // How the name `name` stands to the bound's: the name of a folder on its

@@ -123,12 +123,16 @@ TEST(FolderBound, RefusesAFolderThatAnotherIsNamedAs)
         EXPECT_EQ(row.underWine, RefusalOf(row.folder)) << row.folder;
     // "sp " itself is named "sp": its path leads to the other folder.
     EXPECT_EQ(DWORD{kErrorTwinFolder}, CConfinedDeleter(L"\\\\?\\C:\\vorlix-tests\\twin\\sp ").Refusal());
+    // A path of no letter below a root that may not be listed, as a share's
+    // server is: asked through what the folder holds.
+    EXPECT_EQ(DWORD{kErrorTwinUnseen}, CConfinedDeleter(L"N:\\2024\\07").Refusal());
 
     const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsWindows, &g_createFile);
     const CImportPatch name(L"ntdll.dll", "NtQueryObject", &NameAsWindows, &g_queryObject);
     const CImportPatch close(L"kernel32.dll", "CloseHandle", &CloseAsWindows, &g_closeHandle);
     for (const auto& row : rows)
         EXPECT_EQ(row.asWindows, RefusalOf(row.folder)) << row.folder << ", named as opened";
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, CConfinedDeleter(L"N:\\2024\\07").Refusal()) << "no letter, named as opened";
     {
         const CImportPatch index(L"ntdll.dll", "NtQueryInformationFile", &NoIndex, &g_queryInformation);
         for (const auto& row : rows)

@@ -19,7 +19,8 @@ set -- "$(realpath -m "$1")" "${@:2}"
 [ ! -d "$1" ] || chmod -R u+rwX "$1"  # a folder that may not be listed, from the run before
 rm -rf "$1"
 drive="$(dirname "$(dirname "$1")")/dosdevices/t:"  # the folder is drive_c/vorlix-tests of a prefix
-rm -f "$drive"
+digits="$(dirname "$drive")/n:"  # a drive whose paths hold no letter, and whose root may not be listed
+rm -f "$drive" "$digits"
 [ "${2:-}" = --remove ] && exit 0
 mkdir -p "$1/escape/outside/Debug" "$1/escape/in/proj/Debug" "$1/escape/spare/proj" "$1/hostile/outside" "$1/hostile/tree" "$1"/oom/sub{1..9} "$1"/many/p{00..99}/d{00..59} "$1/held" \
          "$1"/relative/{in/proj,outside}/Debug "$1/relative/spare/proj" "$1/crowd"
@@ -67,4 +68,5 @@ find "$1" -type f -empty -regextype egrep \
 # Read-only once written, and not to be listed: no mode is passed over, as
 # only root may.
 chmod a-w "$1/held/readonly.obj"
-chmod 311 "$1/locked"
+mkdir -p "$1/digits/2024/07" && touch "$1/digits/2024/07/a.obj" && ln -s ../drive_c/vorlix-tests/digits "$digits"
+chmod 311 "$1/locked" "$1/digits"
