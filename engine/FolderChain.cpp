@@ -12,15 +12,14 @@ namespace {
 
 constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
 
-// Opens the folder `name` of the folder on `parent` (empty: the parent
-// itself, by a handle of its own), as itself, with the right to list it
-// where that is granted. Not shared for delete: while it is open no other
+// Opens the folder `name` of the folder on `parent`, as itself, with the
+// right to list it where that is granted. Not shared for delete: while it is open no other
 // Windows program can rename, replace or remove it.
 NTSTATUS OpenPart(HANDLE parent, const WCHAR* name, size_t length, HANDLE& opened)
 {
     UNICODE_STRING objectName = Counted(name, length);
     OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &objectName, length ? OBJ_CASE_INSENSITIVE : 0, parent, nullptr);
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
     IO_STATUS_BLOCK status;
     ACCESS_MASK access = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | SYNCHRONIZE;
     const auto open = [&] {
@@ -125,11 +124,11 @@ HANDLE CFolderChain::Open(const WCHAR* below, size_t length, DWORD& error)
 
 ULONGLONG CFolderChain::IdAt(size_t length) const
 {
-    const HANDLE folder = length == 0 ? m_top : INVALID_HANDLE_VALUE;
-    ULONGLONG id = 0;
+    HANDLE folder = length == 0 ? m_top : INVALID_HANDLE_VALUE;
     for (size_t i = 0; i < m_count && folder == INVALID_HANDLE_VALUE; ++i) {
         if (m_levels[i].end == length)
-            return IdOf(m_levels[i].handle, id) ? id : 0;
+            folder = m_levels[i].handle;
     }
+    ULONGLONG id = 0;
     return folder != INVALID_HANDLE_VALUE && IdOf(folder, id) ? id : 0;
 }
