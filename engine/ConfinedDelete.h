@@ -56,7 +56,7 @@ public:
     CConfinedDeleter& operator=(const CConfinedDeleter&) = delete;
 
     // False when the folder could not be opened: every delete is refused.
-    bool IsBound() const { return m_bound.IsBound(); }
+    bool IsBound() const { return !m_rootText.empty(); }
     // ERROR_SUCCESS, or why nothing in the folder may be deleted: another
     // folder named alike (FolderBound.h). Asked again before every delete.
     DWORD Refusal() const { return m_bound.Refusal(); }
