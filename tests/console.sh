@@ -314,16 +314,7 @@ rm -f "$swap/$last" && rm -rf "$outside"
 racing="$WINEPREFIX/drive_c/vorlix-race-twin"
 rm -rf "$racing" && mkdir -p "$racing/proj/Debug" "$racing/spare/Debug"
 printf '%s\n' "$racing"/proj/Debug/f{0000..5999}.obj "$racing"/spare/Debug/f{0000..5999}.obj | xargs "$here/scripts/intermediates"
-python3 - "$racing" <<'PY' &
-import os, sys, time
-os.chdir(os.path.join(sys.argv[1], "proj", "Debug"))
-while len(os.listdir(".")) > 5900:
-    time.sleep(0.001)
-os.rename("../../spare", "../../proj.")
-for name in reversed(os.listdir(".")):  # in the order Vorlix deletes them: last listed first
-    os.symlink("../../proj./Debug/" + name, name + ".new")
-    os.rename(name + ".new", name)
-PY
+python3 "$here/tests/make-twin.py" "$racing" &
 vorlix /q 'C:\vorlix-race-twin\proj'; wait
 check "a twin made meanwhile: none of its files goes, the rest is named once; status 1 ($(ls "$racing/proj/Debug" | wc -l) left)" \
     test "$status $(ls "$racing/proj./Debug" | wc -l) $(grep -c '^Nie usunięto pozostałych plików z C:\\vorlix-race-twin\\proj: ' "$out")" = "1 6000 1"
