@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "controls/HyperLink.h"
-#include "engine/DllSearch.h"
+#include "engine/base/DllSearch.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 

@@ -30,7 +30,7 @@
 #include "StepTimes.h"
 #include "UnixShell.h"
 #include "engine/CleaningRun.h"
-#include "engine/FileCollector.h"
+#include "engine/reading/FileCollector.h"
 
 int main(int argc, char** argv)
 {

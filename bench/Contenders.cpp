@@ -15,11 +15,11 @@
 #include "BenchTree.h"
 #include "UnixShell.h"
 #include "engine/CleaningRun.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/FileCollector.h"
-#include "engine/Intermediates.h"
-#include "engine/PathText.h"
-#include "engine/Threads.h"
+#include "engine/base/PathText.h"
+#include "engine/base/Threads.h"
+#include "engine/bound/ConfinedDelete.h"
+#include "engine/judging/Intermediates.h"
+#include "engine/reading/FileCollector.h"
 
 namespace {
 

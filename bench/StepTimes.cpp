@@ -6,8 +6,8 @@
 
 #include <atomic>
 
+#include "engine/base/NtFile.h"
 #include "seams/ImportPatch.h"
-#include "engine/NtFile.h"
 
 const char* const kStepNames[kStepCount] = {"open by path", "open relative", "name",        "information", "read",
                                             "delete",       "close",         "DeleteFileW", "list"};

@@ -18,11 +18,11 @@
 #include "Options.h"
 #include "ProgressLine.h"
 #include "engine/CleaningRun.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/DllSearch.h"
-#include "engine/FileCollector.h"
-#include "engine/Kept.h"
-#include "engine/Plural.h"
+#include "engine/base/DllSearch.h"
+#include "engine/base/Kept.h"
+#include "engine/base/Plural.h"
+#include "engine/bound/ConfinedDelete.h"
+#include "engine/reading/FileCollector.h"
 
 namespace {
 

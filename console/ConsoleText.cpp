@@ -3,7 +3,7 @@
 
 #include <cwchar>
 
-#include "engine/PathText.h"
+#include "engine/base/PathText.h"
 
 CConsoleText::CConsoleText(DWORD stdHandle) : m_handle(GetStdHandle(stdHandle))
 {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "ExitCode.h"
-#include "engine/Kept.h"
-#include "engine/Plural.h"
+#include "engine/base/Kept.h"
+#include "engine/base/Plural.h"
 
 namespace {
 

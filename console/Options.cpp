@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "engine/PathText.h"
+#include "engine/base/PathText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "engine/CleaningRun.h"
-#include "engine/Threads.h"
+#include "engine/base/Threads.h"
 
 class CProgressLine {
 public:

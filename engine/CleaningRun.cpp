@@ -1,5 +1,5 @@
 // CleaningRun.cpp: the cleaning run, from a folder text to the deletes.
-#include "CleaningRun.h"
+#include "engine/CleaningRun.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "ConfinedDelete.h"
-#include "FileCollector.h"
-#include "NtFile.h"
-#include "PathText.h"
-#include "Plural.h"
-#include "Threads.h"
+#include "engine/base/NtFile.h"
+#include "engine/base/PathText.h"
+#include "engine/base/Plural.h"
+#include "engine/base/Threads.h"
+#include "engine/bound/ConfinedDelete.h"
+#include "engine/reading/FileCollector.h"
 
 const char* const kCleanPatterns[10] = {
     "*.pch", "*.idb", "*.ilk", "*.obj", "*.res",
@@ -219,39 +219,22 @@ struct Drain {
     {
         CConfinedDeleter::CTurnFile files[kFilesATurn];
         FoundFile* nodes[kFilesATurn];
-        ULONGLONG sizes[kFilesATurn];
-        size_t held = 0;
-        for (; count > 0; --count) {
-            FoundFile* const next = node->next;  // before Tell may hand it back
-            ULONGLONG size = 0;
-            files[held].name = node->name;
-            const DWORD error = deleter.Check(opened, files[held], observer ? &size : nullptr);
-            if (error == ERROR_SUCCESS) {
-                nodes[held] = node;
-                sizes[held++] = size;
-            } else {
-                Tell(folder, node, error, size, lastTry);
-            }
-            node = next;
+        for (unsigned long i = 0; i < count; ++i, node = node->next) {
+            files[i].name = node->name;
+            nodes[i] = node;
         }
-        const DWORD refusal = held ? deleter.Refusal() : DWORD{ERROR_SUCCESS};
-        for (size_t i = 0; i < held; ++i) {
-            if (refusal == ERROR_SUCCESS) {
-                deleter.DeleteChecked(files[i]);
-            } else {
-                files[i].handle.Reset(INVALID_HANDLE_VALUE);
-                files[i].result = refusal;
-            }
+        deleter.DeleteTurn(opened, files, count);
+        for (unsigned long i = 0; i < count; ++i) {
             if (!files[i].unconfirmed)
-                Tell(folder, nodes[i], files[i].result, sizes[i], lastTry);
+                Tell(folder, nodes[i], files[i].result, files[i].size, lastTry);
         }
         bool ends;
         {
             Lock lock(guard);
-            for (size_t i = 0; i < held; ++i) {
+            for (unsigned long i = 0; i < count; ++i) {
                 if (!files[i].unconfirmed)
                     continue;
-                deleted[folder.deletedAt + folder.deletedCount++] = {files[i].name, files[i].id, sizes[i],
+                deleted[folder.deletedAt + folder.deletedCount++] = {files[i].name, files[i].id, files[i].size,
                                                                       ERROR_SUCCESS, false};
                 if (progress)
                     ++progress->done;  // its word comes with the folder's, but the count moves file by file

@@ -55,7 +55,7 @@ void CleanFolder(const CConfinedDeleter& deleter, const wchar_t* folder, CCleani
 class CDeleteObserver {
 public:
     virtual void Deleted(const char* path, ULONGLONG size) = 0;
-    virtual void Kept(const char* path, DWORD error) = 0;  // error: see CConfinedDeleter::Delete
+    virtual void Kept(const char* path, DWORD error) = 0;  // error: see CConfinedDeleter::CTurnFile
 
 protected:
     ~CDeleteObserver() = default;

@@ -9,12 +9,13 @@
 #include <cstdio>
 #include <fstream>
 
-#include "seams/ImportPatch.h"
 #include "engine/CleaningRun.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/FileCollector.h"
-#include "engine/NtFile.h"
-#include "engine/PathText.h"
+#include "engine/base/NtFile.h"
+#include "engine/base/PathText.h"
+#include "engine/bound/ConfinedDelete.h"
+#include "engine/reading/FileCollector.h"
+#include "seams/ImportPatch.h"
+#include "tests/DeleteInATurn.h"
 
 extern std::atomic<int> g_allocationsLeft;
 extern std::atomic<long> g_liveAllocations, g_allocationsMade;
@@ -113,11 +114,11 @@ TEST(CleaningRun, DeletesThroughEachFolderAsItWasOpened)
     ASSERT_EQ(DWORD{ERROR_SUCCESS}, folder.Error());
     EXPECT_FALSE(MoveFileA((in + "proj\\Debug").c_str(), (root + "Debug.moved").c_str())) << "renamed away";
     ASSERT_TRUE(MoveFileA((debug + "b.obj").c_str(), (debug + "b.txt").c_str()));
-    EXPECT_EQ(DWORD{ERROR_FILE_NOT_FOUND}, deleter.Delete(folder, "b.obj"));
+    EXPECT_EQ(DWORD{ERROR_FILE_NOT_FOUND}, DeleteInATurn(deleter, folder, "b.obj"));
     if (MoveFileA((in + "proj").c_str(), (root + "proj.moved").c_str())) {
         ASSERT_TRUE(MoveFileA((root + "spare\\proj").c_str(), (in + "proj").c_str()));
     }
-    deleter.Delete(folder, "a.obj");
+    DeleteInATurn(deleter, folder, "a.obj");
     EXPECT_TRUE(Exists(root + "outside\\Debug\\a.obj")) << "reached through the link";
 }
 

@@ -8,9 +8,10 @@
 
 #include <winternl.h>
 
+#include "engine/base/NtFile.h"
+#include "engine/bound/ConfinedDelete.h"
 #include "seams/ImportPatch.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/NtFile.h"
+#include "tests/DeleteInATurn.h"
 
 namespace {
 
@@ -229,7 +230,7 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         g_asThemselves = true, g_reparseSide = nullptr, g_read = false, g_deleting = true;
         const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
         ULONGLONG size = 0;
-        EXPECT_EQ(c.result, deleter.Delete(folder, path.c_str() + path.rfind('\\') + 1, &size)) << path;
+        EXPECT_EQ(c.result, DeleteInATurn(deleter, folder, path.c_str() + path.rfind('\\') + 1, &size)) << path;
         EXPECT_TRUE(wcscmp(c.file, L"\\huge.tmp") || size == 5ull << 30) << path << ": its size cut to " << size;
         EXPECT_EQ(c.flags, g_flags) << path;
         EXPECT_EQ(c.read, g_read) << path;
@@ -274,7 +275,7 @@ TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
         CloseHandle(handle);
         ASSERT_TRUE(laid) << path;
         ULONGLONG size = 0;
-        EXPECT_EQ(file.result, deleter.Delete(folder, file.name, &size)) << path;
+        EXPECT_EQ(file.result, DeleteInATurn(deleter, folder, file.name, &size)) << path;
         EXPECT_EQ(ULONGLONG(end.QuadPart) + file.tail.size(), size) << path;
         DeleteFileA(path.c_str());
     }
@@ -331,6 +332,6 @@ TEST(ConfinedDelete, CountsADeletePendingAsDone)
     const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsIfPending, &g_openPlain);
     const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete");
     const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, deleter.Delete(folder, "stillheld.obj"));
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, DeleteInATurn(deleter, folder, "stillheld.obj"));
     CloseHandle(other);
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <map>
 
-#include "engine/DllSearch.h"
+#include "engine/base/DllSearch.h"
 #include "framework/WinApp.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <atomic>
 
-#include "seams/ImportPatch.h"
 #include "engine/CleaningRun.h"
-#include "engine/FileCollector.h"
-#include "engine/PathText.h"
+#include "engine/base/PathText.h"
+#include "engine/reading/FileCollector.h"
+#include "seams/ImportPatch.h"
 
 static const std::string kHostile = "C:\\vorlix-tests\\hostile\\";
 static const std::string kRoot = kHostile + "tree\\";

@@ -6,10 +6,10 @@
 #include <map>
 #include <string>
 
+#include "engine/base/Kept.h"
+#include "engine/base/NtFile.h"
+#include "engine/bound/ConfinedDelete.h"
 #include "seams/ImportPatch.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/Kept.h"
-#include "engine/NtFile.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/Intermediates.h"
-#include "engine/Kept.h"
+#include "engine/base/Kept.h"
+#include "engine/judging/Intermediates.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "DialogDriver.h"
 #include "engine/CleaningRun.h"
-#include "engine/PathText.h"
+#include "engine/base/PathText.h"
 #include "res/resource.h"
 #include "ui/CleanupDlg.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/FoundList.h"
-#include "engine/NameList.h"
+#include "engine/reading/FoundList.h"
+#include "engine/reading/NameList.h"
 
 // The engine tests' allocator, on any thread: the allocation after
 // g_allocationsLeft more fails once; g_liveAllocations shows what is not

@@ -2,7 +2,7 @@
 // and in the progress, digits in threes (the progress itself: MainDialogTest).
 #include <gtest/gtest.h>
 
-#include "engine/Plural.h"
+#include "engine/base/Plural.h"
 
 TEST(Plural, TakesTheFormOfTheNumberAndGroupsItsDigits)
 {

@@ -7,8 +7,8 @@
 #include <new>
 
 #include "engine/CleaningRun.h"
-#include "engine/ConfinedDelete.h"
-#include "engine/Kept.h"
+#include "engine/base/Kept.h"
+#include "engine/bound/ConfinedDelete.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
 #include "ui/FolderPicker.h"

@@ -16,7 +16,7 @@
 
 #include <memory>
 
-#include "NtFile.h"
+#include "engine/base/NtFile.h"
 
 class CFolderChain {
 public:

@@ -1,5 +1,5 @@
 // PathText.cpp: the engine's UTF-8 and the wide calls' paths.
-#include "PathText.h"
+#include "engine/base/PathText.h"
 
 #include <windows.h>
 

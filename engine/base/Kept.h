@@ -5,7 +5,7 @@
 #include <windows.h>
 
 // Customer codes (bit 29 set), which no system error code is: they travel
-// where a system error code would (CConfinedDeleter::Delete, the observers
+// where a system error code would (CConfinedDeleter::CTurnFile, the observers
 // of a cleaning run).
 enum KeptReason : DWORD {
     // Failures: a matching file that should have gone stays.

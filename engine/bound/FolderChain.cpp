@@ -1,40 +1,17 @@
 // FolderChain.cpp: a path below the cleaned folder opened level by level:
-// open the part relative to its parent, as itself -> ask its tag.
-#include "FolderChain.h"
+// open the part relative to its parent, as itself -> ask its tag; and the
+// identity of a level, for a name through a drive.
+#include "engine/bound/FolderChain.h"
 
 #include <algorithm>
 
-#include "FolderListings.h"
-#include "Kept.h"
-#include "PathText.h"
+#include "engine/base/Kept.h"
+#include "engine/base/PathText.h"
+#include "engine/reading/FolderListings.h"
 
 namespace {
 
 constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
-
-// Opens the folder `name` of the folder on `parent`, as itself, with the
-// right to list it where that is granted. Not shared for delete: while it is open no other
-// Windows program can rename, replace or remove it.
-NTSTATUS OpenPart(HANDLE parent, const WCHAR* name, size_t length, HANDLE& opened)
-{
-    UNICODE_STRING objectName = Counted(name, length);
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
-    IO_STATUS_BLOCK status;
-    ACCESS_MASK access = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | SYNCHRONIZE;
-    const auto open = [&] {
-        return NtCreateFile(&opened, access, &attributes, &status, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            FILE_OPEN, FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
-                                FILE_OPEN_NO_RECALL,
-                            nullptr, 0);
-    };
-    NTSTATUS result = open();
-    if (result == kStatusAccessDenied) {
-        access &= ~FILE_LIST_DIRECTORY;
-        result = open();
-    }
-    return result;
-}
 
 DWORD WhyNotOpened(NTSTATUS status)
 {
@@ -47,14 +24,16 @@ DWORD WhyNotOpened(NTSTATUS status)
 
 // Opens the part `name` of the folder on `parent` as a level of a chain:
 // as itself, and no link by its own tag (a folder link opened so is the
-// link, under Wine too).
+// link, under Wine too). Not shared for delete: while it is open no other
+// Windows program can rename, replace or remove it.
 DWORD OpenLevel(HANDLE parent, const WCHAR* name, size_t length, HANDLE& folder)
 {
-    HANDLE opened = INVALID_HANDLE_VALUE;
-    const NTSTATUS result = OpenPart(parent, name, length, opened);
+    CFileHandle level;
+    bool listable;
+    const NTSTATUS result = OpenFolder(parent, name, length, kCaseAside, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       FILE_OPEN_REPARSE_POINT, level, listable);
     if (!NT_SUCCESS(result))
         return WhyNotOpened(result);
-    CFileHandle level(opened);
     FILE_ATTRIBUTE_TAG_INFORMATION tag = {};
     IO_STATUS_BLOCK status;
     const NTSTATUS told = NtQueryInformationFile(level, &status, &tag, sizeof tag, FileAttributeTagInformation);

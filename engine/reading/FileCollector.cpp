@@ -1,16 +1,16 @@
 // FileCollector.cpp: the walk behind CFileCollector::Collect, over the
 // folders' listings.
-#include "FileCollector.h"
+#include "engine/reading/FileCollector.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
 
-#include "Intermediates.h"
-#include "KeptFormats.h"
-#include "NtFile.h"
-#include "PathText.h"
+#include "engine/base/NtFile.h"
+#include "engine/base/PathText.h"
+#include "engine/judging/Intermediates.h"
+#include "engine/judging/KeptFormats.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // NameList.cpp: the hashed name list.
-#include "NameList.h"
+#include "engine/reading/NameList.h"
 
 #include <cstddef>
 #include <cstring>

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "FolderListings.h"
-#include "FoundList.h"
-#include "NameList.h"
+#include "engine/reading/FolderListings.h"
+#include "engine/reading/FoundList.h"
+#include "engine/reading/NameList.h"
 
 // Whether the long name `name` matches the file-name pattern `pattern`
 // (both UTF-8): "*" any run of characters, "?" any one, "*.*" every name,

@@ -24,10 +24,10 @@
 
 #include <memory>
 
-#include "FolderBound.h"
-#include "FolderChain.h"
-#include "Kept.h"
-#include "NtFile.h"
+#include "engine/base/Kept.h"
+#include "engine/base/NtFile.h"
+#include "engine/bound/FolderBound.h"
+#include "engine/bound/FolderChain.h"
 
 // Files of one folder a thread deletes in a turn, through its own handle on
 // the folder: a folder of many files is shared out between the threads.
@@ -35,7 +35,7 @@ constexpr unsigned long kFilesATurn = 64;
 
 // How a deleter deletes, beyond the dialog's plain way.
 struct CDeleteRules {
-    // Nothing is deleted: Delete answers as far as can be told without
+    // Nothing is deleted: a turn answers as far as can be told without
     // deleting (a read-only file stays, with ERROR_ACCESS_DENIED).
     bool checkOnly = false;
     // A read-only file goes too: it loses the attribute through the handle
@@ -100,42 +100,35 @@ public:
         DWORD m_error = ERROR_SUCCESS;
     };
 
-    // Deletes the file `name` (UTF-8) of `folder`. ERROR_SUCCESS, or why the
-    // file stays: the folder's error, a system error code
-    // (ERROR_DELETE_PENDING while another program deletes it and holds it
-    // still, ERROR_SHARING_VIOLATION while one holds it open), or a reason of
-    // Kept.h: a twin of the folder come meanwhile (Refusal), a link, a file
-    // whose data is not on this disk, or one whose first bytes, read through
-    // this same handle (a 16-bit resource's entries to its end), are no
-    // intermediate's (Intermediates.h). A file that another program deleted
-    // or renamed meanwhile gives ERROR_FILE_NOT_FOUND. With `size`, the
-    // file's size is stored there too. Allocates nothing; safe to call from
-    // several threads at once. Check, Refusal, DeleteChecked and Confirm in
-    // turn, for one file.
-    DWORD Delete(const CFolder& folder, const char* name, ULONGLONG* size = nullptr) const;
-
-    // Delete in three steps, so that a turn of a folder's files asks the
-    // bound once, and the folder tells of all its deletes at once. Check
-    // opens the file, checks and judges it, and answers as Delete would, but
-    // for the delete itself; the file, when it is to go, is then held open
-    // on `file.handle`, not shared for delete. DeleteChecked deletes such a
-    // file through its handle and closes it, `file.result` saying how that
-    // went; only once Refusal has answered ERROR_SUCCESS since the file was
-    // checked, for a twin come meanwhile would not be seen. A file whose
-    // delete was set (`file.unconfirmed`) has gone only once its folder no
-    // longer lists it: Confirm tells that, of any number of such files.
+    // A file of a turn: its name, and what DeleteTurn did with it.
     struct CTurnFile {
-        const char* name = nullptr;  // UTF-8, of the folder checked
-        CFileHandle handle;
+        const char* name = nullptr;  // UTF-8, of the folder
+        // ERROR_SUCCESS, or why the file stays: the folder's error, a system
+        // error code (ERROR_DELETE_PENDING while another program deletes it
+        // and holds it still, ERROR_SHARING_VIOLATION while one holds it
+        // open), or a reason of Kept.h: a twin of the folder come meanwhile
+        // (Refusal), a link, a file whose data is not on this disk, or one
+        // whose first bytes, read through this same handle (a 16-bit
+        // resource's entries to its end), are no intermediate's
+        // (Intermediates.h). A file that another program deleted or renamed
+        // meanwhile gives ERROR_FILE_NOT_FOUND.
         DWORD result = ERROR_SUCCESS;
-        LONGLONG made = 0;         // when it was made, as Check found it
+        ULONGLONG size = 0;        // as its handle told, once it was opened
         ULONGLONG id = 0;          // its identity, to know it again in the folder; 0 where none was had
         bool unconfirmed = false;  // its delete was set: whether it went is Confirm's to tell
+        CFileHandle handle;        // DeleteTurn's own: the file held from its check to its delete
+        LONGLONG made = 0;         // DeleteTurn's own: when it was made
     };
-    DWORD Check(const CFolder& folder, CTurnFile& file, ULONGLONG* size = nullptr) const;
-    void DeleteChecked(CTurnFile& file) const;
+    // Deletes a turn of `count` files of `folder` (up to kFilesATurn): opens
+    // each, checks and judges it, and holds it open, not shared for delete;
+    // then asks the bound once (Refusal), for a twin come since the files
+    // were opened; then deletes each held file through its handle. A file
+    // whose delete was set (`unconfirmed`) has gone only once its folder no
+    // longer lists it: Confirm tells that, of any number of such files.
+    // Allocates nothing; safe to call from several threads at once.
+    void DeleteTurn(const CFolder& folder, CTurnFile* files, size_t count) const;
 
-    // A file of the folder whose delete was set, as DeleteChecked left it.
+    // A file of the folder whose delete was set, as DeleteTurn left it.
     struct CDeletedFile {
         const char* name;  // UTF-8, of the folder
         ULONGLONG id;      // as CTurnFile's
@@ -158,6 +151,15 @@ public:
     static bool s_bReadsFirst;
 
 private:
+    // The steps of a turn: the check of one file, held once it is to go,
+    // and its delete.
+    DWORD Check(const CFolder& folder, CTurnFile& file) const;
+    void DeleteChecked(CTurnFile& file) const;
+    // Whether `actual`, a handle's name, names the path `below` below the
+    // bound: as the bound's own name followed by it, or through a drive
+    // mapped below the bound whose root is, by its identity, the folder
+    // that `chain` holds there (FolderBound.h). Asks the drive's root.
+    bool IsNamed(const UNICODE_STRING* actual, const WCHAR* below, size_t length, const CFolderChain& chain) const;
     // Whether the handle `file` names the file `name` of the folder at
     // `folder` (UTF-8, as collected): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when
     // another program deleted it meanwhile, or kErrorOutsideFolder.

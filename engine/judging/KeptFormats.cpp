@@ -1,14 +1,14 @@
 // KeptFormats.cpp: telling a model, a structure, a database or a game's
 // resource by its first bytes.
-#include "KeptFormats.h"
+#include "engine/judging/KeptFormats.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 
-#include "Intermediates.h"
-#include "NtFile.h"
-#include "PathText.h"
+#include "engine/base/NtFile.h"
+#include "engine/base/PathText.h"
+#include "engine/judging/Intermediates.h"
 
 namespace {
 

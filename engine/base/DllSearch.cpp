@@ -1,5 +1,5 @@
 // DllSearch.cpp: NarrowDllSearch.
-#include "DllSearch.h"
+#include "engine/base/DllSearch.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // FolderListings.cpp: the listing calls, and the tree reader that lists a
 // folder and all below it several folders at a time.
-#include "FolderListings.h"
+#include "engine/reading/FolderListings.h"
 
 #include <climits>
 #include <cwchar>
@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "PathText.h"
-#include "Threads.h"
+#include "engine/base/PathText.h"
+#include "engine/base/Threads.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Plural.cpp: CountOf.
-#include "Plural.h"
+#include "engine/base/Plural.h"
 
 #include <stdlib.h>
 

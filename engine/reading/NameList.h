@@ -7,7 +7,7 @@
 // after another (Arena.h): a cleaning's list holds every file found.
 #pragma once
 
-#include "Arena.h"
+#include "engine/base/Arena.h"
 
 // CRC-16/CMS of the text upper-cased in the C locale (ASCII letters only),
 // so texts that differ only in the case of ASCII letters hash alike.

@@ -1,5 +1,5 @@
 // FoundList.cpp: the found list, folder by folder.
-#include "FoundList.h"
+#include "engine/reading/FoundList.h"
 
 #include <cstddef>
 #include <cstring>

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "Arena.h"
-#include "FoundList.h"
+#include "engine/base/Arena.h"
+#include "engine/reading/FoundList.h"
 
 // Whether a file's data is somewhere else than on this disk, by the
 // attributes that its listing gives: offline (remote storage), or recalled

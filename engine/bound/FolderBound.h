@@ -1,7 +1,7 @@
 // FolderBound.h: the folder a cleaning may not leave, known by the name
 // that the system gives a handle on it: that name, the comparison of every
 // other handle's name with it, and the walk that keeps other folders from
-// being named alike.
+// being named alike (docs/inside-the-folder.md tells why and how).
 //
 // A file goes only when its own handle is named as the folder followed by
 // the path below it (ConfinedDelete.h). That holds where names are one to
@@ -29,20 +29,9 @@
 #include <memory>
 #include <string>
 
-#include "FolderChain.h"
-#include "NtFile.h"
-#include "Threads.h"
-
-// Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
-union NameBuffer {
-    OBJECT_NAME_INFORMATION info;
-    BYTE bytes[sizeof(OBJECT_NAME_INFORMATION) + 32768 * sizeof(WCHAR)];
-};
-
-// The handle's name as the system knows it: "\??\C:\folder\file" under Wine,
-// "\Device\HarddiskVolume2\folder\file" on Windows. Whichever path opened
-// it, it names the file that the handle is on. Null when it cannot be had.
-const UNICODE_STRING* NameOf(HANDLE handle, NameBuffer& buffer);
+#include "engine/base/NtFile.h"
+#include "engine/base/Threads.h"
+#include "engine/bound/FolderSiblings.h"
 
 class CFolderBound {
 public:
@@ -61,15 +50,19 @@ public:
     // Whether `actual`, a handle's name, is the folder's own, followed,
     // unless `below` is empty, by a backslash and the path `below` (a
     // folder's or a file's below it as the listings gave it, no trailing
-    // backslash), compared exactly. Under Wine a drive of its own may be
-    // mapped to a folder below the bound (a prefix's C: is one, inside a
-    // home folder), and what is below it is named through that drive:
-    // "\??\U:\x.obj". Such a name passes too where the rest of the name is
-    // the end of `below`, and the drive's root is, by its identity, the
-    // folder of `below` that the rest leaves, as `chain` holds it open
-    // (opened level by level from the bound: never a folder reached by a
-    // path, which a link could redirect); never without a chain.
-    bool Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength, const CFolderChain* chain) const;
+    // backslash), compared exactly. Compares names alone.
+    bool Names(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength) const;
+
+    // Under Wine a drive of its own may be mapped to a folder below the
+    // bound (a prefix's C: is one, inside a home folder), and what is below
+    // it is then named through that drive: "\??\U:\x.obj". Where `actual`
+    // is such a name, whose rest is the end of `below`: how far into
+    // `below` the folder ends that the drive's root must be, by its
+    // identity, for the name to be the folder's own (never 0), with the
+    // length of the root's name in `actual`, its backslash included, in
+    // `root`. 0 where `actual` is no such name. Compares names alone: the
+    // identities are the caller's to ask, of handles it holds.
+    size_t ThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength, size_t& root) const;
 
     // ERROR_SUCCESS while no other folder is named as the folder or a path
     // below it; else kErrorTwinFolder, or kErrorTwinUnseen where a folder
@@ -81,30 +74,17 @@ public:
     DWORD Refusal() const;
 
 private:
-    struct Watch;
-    struct Level;
-    struct Scratch;
-    enum Relation { kApart, kOnPath, kBelow };
-
-    bool NamesThroughDrive(const UNICODE_STRING* actual, const WCHAR* below, size_t belowLength,
-                           const CFolderChain& chain) const;
     DWORD Walk(HANDLE folder);
-    bool FindByName(Level& level, CFileHandle& found, bool& listable) const;
-    DWORD Look(Level& level) const;
-    enum Holds { kNothing, kNamedApart, kNamedAlike };
-    Holds WhatItHolds(HANDLE other, const WCHAR* listed, size_t length, const Level& level) const;
-    DWORD Refused(DWORD why) const { return m_couldNameAlike ? why : DWORD{ERROR_SUCCESS}; }
     bool CouldNameAlike(size_t root) const;
-    Relation RelationOf(const UNICODE_STRING& name) const;
-    static bool Changed(Watch& watch, bool record);
-    static bool Changed(Level& level, bool record);
+    DWORD Refused(DWORD why) const { return m_couldNameAlike ? why : DWORD{ERROR_SUCCESS}; }
+    CSiblingLook Siblings() const { return CSiblingLook(m_name, m_couldNameAlike, *m_scratch); }
 
     std::wstring m_name;  // the folder's handle's name, no trailing backslash; empty: not bound
     ULONGLONG m_id = 0;   // the folder's identity (its file index)
     // The folders of its path below the drive's root, the folder's own last.
-    std::unique_ptr<Level[]> m_levels;
+    std::unique_ptr<CPathLevel[]> m_levels;
     size_t m_levelCount = 0;
-    std::unique_ptr<Scratch> m_scratch;  // the buffers of a look, one look at a time
+    std::unique_ptr<CLookScratch> m_scratch;  // the buffers of a look, one look at a time
     mutable CriticalSection m_looking;   // one look at a time: guards m_scratch, and each level's times as taken
     mutable std::atomic<DWORD> m_refusal{ERROR_SUCCESS};
     mutable std::atomic<unsigned> m_looks{0};  // odd while a look is under way

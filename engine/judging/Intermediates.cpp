@@ -6,7 +6,7 @@
 // encoding Windows writes (the ANSI code pages, UTF-8, UTF-16 either way,
 // with or without a mark) passes, nor the first bytes of a picture, a
 // sound, a video, an archive, a document or a program.
-#include "Intermediates.h"
+#include "engine/judging/Intermediates.h"
 
 #include <windows.h>
 
@@ -14,7 +14,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "Kept.h"
+#include "engine/base/Kept.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "Arena.h"
+#include "engine/base/Arena.h"
 
 struct KeptListing;  // FolderListings.h
 

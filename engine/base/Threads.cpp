@@ -1,5 +1,5 @@
 // Threads.cpp: RunOnThreads.
-#include "Threads.h"
+#include "engine/base/Threads.h"
 
 #include <process.h>
 

@@ -5,7 +5,7 @@
 // kept while collecting is not still held while it deletes (measured under
 // Wine, which does the same). A block's pages are taken only as they are
 // first written.
-#include "Arena.h"
+#include "engine/base/Arena.h"
 
 #include <algorithm>
 #include <new>

@@ -9,7 +9,7 @@
 
 #include <cstddef>
 
-#include "Kept.h"
+#include "engine/base/Kept.h"
 
 // Why a file whose first bytes are no intermediate's stays: one of the
 // formats of Kept.h, or kKeptNotIntermediate. `head` is its first `length`
