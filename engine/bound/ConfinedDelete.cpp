@@ -218,15 +218,6 @@ void CConfinedDeleter::DeleteChecked(CTurnFile& file) const
     file.unconfirmed = NT_SUCCESS(deleted);
 }
 
-namespace {
-
-bool ByName(const CConfinedDeleter::CDeletedFile& a, const CConfinedDeleter::CDeletedFile& b)
-{
-    return std::strcmp(a.name, b.name) < 0;
-}
-
-}  // namespace
-
 // A file counts as deleted only where its folder no longer lists it: Wine
 // unlinks a file at its handle's close, and where that fails (a folder that
 // may not be written, an immutable file, a folder that a Linux program moved
@@ -243,50 +234,7 @@ void CConfinedDeleter::Confirm(const CFolder& folder, CDeletedFile* files, size_
             files[i].result = folder.m_error == ERROR_PATH_NOT_FOUND ? DWORD{ERROR_PATH_NOT_FOUND} : ERROR_ACCESS_DENIED;
         return;
     }
-    std::sort(files, files + count, ByName);
-    for (size_t i = 0; i < count; ++i)
-        files[i].seen = false;
-    const auto still = [&](CDeletedFile& file, const WCHAR* name, size_t length) {
-        file.seen = true;
-        if (StillHolds(folder.m_handle, name, length, file.id))
-            file.result = ERROR_ACCESS_DENIED;
-    };
-    // Listed through the folder's own handle, which nothing listed before:
-    // Wine keeps a handle's entries from its first listing, even when asked
-    // to start again (CFolderChain::CloseAll).
-    IO_STATUS_BLOCK status;
-    alignas(LONGLONG) BYTE entries[16384];
-    NTSTATUS listed = 0;
-    for (BOOLEAN restart = TRUE; NT_SUCCESS(listed); restart = FALSE) {
-        listed = NtQueryDirectoryFile(folder.m_handle, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
-                                      FileNamesInformation, FALSE, nullptr, restart);
-        if (!NT_SUCCESS(listed))
-            break;
-        for (const BYTE* at = entries;;) {
-            const auto& entry = *reinterpret_cast<const FILE_NAMES_INFORMATION*>(at);
-            const size_t length = entry.FileNameLength / sizeof(WCHAR);
-            char name[3 * kMaxNameUnits];
-            CDeletedFile key = {name, 0, 0, 0, false};
-            if (Utf8Of(entry.FileName, length, name, sizeof name)) {
-                CDeletedFile* const file = std::lower_bound(files, files + count, key, ByName);
-                if (file != files + count && std::strcmp(file->name, name) == 0 && !file->seen)
-                    still(*file, entry.FileName, length);
-            }
-            if (entry.NextEntryOffset == 0)
-                break;
-            at += entry.NextEntryOffset;
-        }
-    }
-    if (listed == kStatusNoMoreFiles)
-        return;
-    // Not listed to its end (a handle without the right to list, an error
-    // midway): each file not reached is asked for by its name.
-    for (size_t i = 0; i < count; ++i) {
-        WCHAR wide[kMaxNameUnits];
-        const size_t length = files[i].seen ? 0 : DecodeUtf8(files[i].name, wide, kMaxNameUnits);
-        if (length)
-            still(files[i], wide, length);
-    }
+    TellStillListed(folder.m_handle, files, count);
 }
 
 void CConfinedDeleter::DeleteTurn(const CFolder& folder, CTurnFile* files, size_t count) const

@@ -1,21 +1,7 @@
-// ConfinedDelete.h: deletes files only inside one folder, and only where they
-// were found.
-//
-// A path reaches its file through every folder above it, and any of those can
-// be a link, or become one between collecting and deleting; under Wine even a
-// link to a file is opened through to its target. So the deletes go folder
-// by folder, and each folder is reached from the cleaned folder's own
-// handle down, a name at a time, each level opened as itself and checked to
-// be what its parent lists (FolderChain.h); no folder's path is resolved
-// again. The folder's handle is asked which folder it really is, and only
-// when the answer is the cleaned folder's own name followed by the path
-// below it, exactly (FolderBound.h), are its files opened, by their bare
-// names relative to that handle, each as itself, asked the same of their
-// own names, and deleted through their own handles; a file counts as
-// deleted once the folder no longer lists it. Neither a folder's handle nor
-// a file's shares delete: from the check to the close no other Windows
-// program can move, rename or replace either, so nothing can be swapped in
-// between.
+// ConfinedDelete.h: deletes files only inside one folder, and only where
+// they were found: folder by folder, each reached from the folder's own
+// handle down, each file opened as itself, named, judged and deleted
+// through its own handle (docs/inside-the-folder.md tells why each step).
 #pragma once
 
 #include <windows.h>
@@ -28,6 +14,7 @@
 #include "engine/base/NtFile.h"
 #include "engine/bound/FolderBound.h"
 #include "engine/bound/FolderChain.h"
+#include "engine/bound/HeldFile.h"
 
 // Files of one folder a thread deletes in a turn, through its own handle on
 // the folder: a folder of many files is shared out between the threads.
@@ -128,14 +115,9 @@ public:
     // Allocates nothing; safe to call from several threads at once.
     void DeleteTurn(const CFolder& folder, CTurnFile* files, size_t count) const;
 
-    // A file of the folder whose delete was set, as DeleteTurn left it.
-    struct CDeletedFile {
-        const char* name;  // UTF-8, of the folder
-        ULONGLONG id;      // as CTurnFile's
-        ULONGLONG size;    // the caller's own, untouched
-        DWORD result;      // ERROR_SUCCESS, until Confirm finds the file still there
-        bool seen;         // Confirm's own
-    };
+    // A file of the folder whose delete was set, as DeleteTurn left it
+    // (HeldFile.h), its `id` as CTurnFile's.
+    using CDeletedFile = ::CDeletedFile;
     // Lists the folder once, through its handle, and tells which of the
     // `count` files it still holds: each of those gets ERROR_ACCESS_DENIED,
     // but for one whose delete is pending while another program holds it,

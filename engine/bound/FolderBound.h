@@ -1,25 +1,8 @@
 // FolderBound.h: the folder a cleaning may not leave, known by the name
 // that the system gives a handle on it: that name, the comparison of every
-// other handle's name with it, and the walk that keeps other folders from
-// being named alike (docs/inside-the-folder.md tells why and how).
-//
-// A file goes only when its own handle is named as the folder followed by
-// the path below it (ConfinedDelete.h). That holds where names are one to
-// one. Wine's are not, since its Linux names pass through a map that loses
-// something: a dot that ends a name is dropped ("proj." is named as
-// "proj"), a backslash in a Linux name is kept as if it parted two folders
-// ("proj\sub"), and bytes that are not UTF-8 become U+FFFD, so that
-// "caf\xE8" and "caf\xE9" are both "caf\uFFFD". A link in the folder to a
-// file of such a twin would pass for a file of the folder. So the bound
-// walks the path that the folder's own handle names, from the drive's root
-// down, and looks in each folder on it for another folder whose handle is
-// named as a folder on the path, or below it, or that cannot be opened as
-// itself; it looks again at a folder on the path whenever that folder has
-// changed (at every question, where its times are whole seconds and cannot
-// show a change within one), and watches a sibling named alike that holds
-// nothing yet the same way. The names decide, not the platform: where they
-// differ, as every twin's do on Windows, a twin is harmless, and nothing
-// of this refuses.
+// other handle's name with it, and the walk of its path that keeps other
+// folders from being named alike, as Wine may name them
+// (docs/inside-the-folder.md, "Names that Wine gives alike").
 #pragma once
 
 #include <windows.h>

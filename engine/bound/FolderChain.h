@@ -1,15 +1,7 @@
 // FolderChain.h: the folders from the cleaned folder down to the one whose
-// files go, each opened from the handle on the folder above it.
-//
-// No folder's path is resolved again from the drive's root while the files
-// go: a link put in place of a folder above would be followed. So each
-// folder is opened by its name as listed, relative to the handle on its
-// parent, as itself (a link as the link: under Wine 8 too its handle then
-// tells a reparse point of the mount point's tag), and one that is a link
-// is not entered. The
-// handles stay open, not shared for delete, while the folders below them
-// are worked on; the part of a path that the next folder shares is not
-// opened again. One chain a thread.
+// files go, each opened by its name relative to the handle on the folder
+// above it, as itself, and not entered where it is a link; the handles of
+// a path held while the folders below are worked on. One chain a thread.
 #pragma once
 
 #include <windows.h>

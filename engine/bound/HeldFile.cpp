@@ -2,10 +2,12 @@
 #include "engine/bound/HeldFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 #include "engine/base/Kept.h"
 #include "engine/base/NtFile.h"
+#include "engine/base/PathText.h"
 #include "engine/judging/Intermediates.h"
 #include "engine/judging/KeptFormats.h"
 #include "engine/reading/FolderListings.h"
@@ -156,4 +158,58 @@ bool WasDeletedMeanwhile(HANDLE file, const UNICODE_STRING* name)
     IO_STATUS_BLOCK status;
     return NT_SUCCESS(NtQueryInformationFile(file, &status, &standard, sizeof standard, FileStandardInformation)) &&
            (standard.DeletePending || standard.NumberOfLinks == 0);
+}
+
+namespace {
+
+bool ByName(const CDeletedFile& a, const CDeletedFile& b)
+{
+    return std::strcmp(a.name, b.name) < 0;
+}
+
+}  // namespace
+
+void TellStillListed(HANDLE folder, CDeletedFile* files, size_t count)
+{
+    std::sort(files, files + count, ByName);
+    for (size_t i = 0; i < count; ++i)
+        files[i].seen = false;
+    const auto still = [&](CDeletedFile& file, const WCHAR* name, size_t length) {
+        file.seen = true;
+        if (StillHolds(folder, name, length, file.id))
+            file.result = ERROR_ACCESS_DENIED;
+    };
+    IO_STATUS_BLOCK status;
+    alignas(LONGLONG) BYTE entries[16384];
+    NTSTATUS listed = 0;
+    for (BOOLEAN restart = TRUE; NT_SUCCESS(listed); restart = FALSE) {
+        listed = NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &status, entries, sizeof entries,
+                                      FileNamesInformation, FALSE, nullptr, restart);
+        if (!NT_SUCCESS(listed))
+            break;
+        for (const BYTE* at = entries;;) {
+            const auto& entry = *reinterpret_cast<const FILE_NAMES_INFORMATION*>(at);
+            const size_t length = entry.FileNameLength / sizeof(WCHAR);
+            char name[3 * kMaxNameUnits];
+            CDeletedFile key = {name, 0, 0, 0, false};
+            if (Utf8Of(entry.FileName, length, name, sizeof name)) {
+                CDeletedFile* const file = std::lower_bound(files, files + count, key, ByName);
+                if (file != files + count && std::strcmp(file->name, name) == 0 && !file->seen)
+                    still(*file, entry.FileName, length);
+            }
+            if (entry.NextEntryOffset == 0)
+                break;
+            at += entry.NextEntryOffset;
+        }
+    }
+    if (listed == kStatusNoMoreFiles)
+        return;
+    // Not listed to its end (a handle without the right to list, an error
+    // midway): each file not reached is asked for by its name.
+    for (size_t i = 0; i < count; ++i) {
+        WCHAR wide[kMaxNameUnits];
+        const size_t length = files[i].seen ? 0 : DecodeUtf8(files[i].name, wide, kMaxNameUnits);
+        if (length)
+            still(files[i], wide, length);
+    }
 }

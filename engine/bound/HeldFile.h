@@ -68,6 +68,24 @@ ULONGLONG IdentityOf(HANDLE file, LONGLONG made);
 // it may be the file deleted, and is taken for it.
 bool StillHolds(HANDLE folder, const WCHAR* name, size_t length, ULONGLONG id);
 
+// A file whose delete was set, waiting for its folder's word.
+struct CDeletedFile {
+    const char* name;  // UTF-8, of the folder
+    ULONGLONG id;      // its identity (IdentityOf), 0 where none was had
+    ULONGLONG size;    // the caller's own, untouched
+    DWORD result;      // ERROR_SUCCESS, until the folder is found to hold it still
+    bool seen;         // TellStillListed's own
+};
+
+// Lists the folder on `folder` once, through that handle, which nothing
+// listed before (Wine keeps a handle's entries from its first listing, even
+// when asked to start again), and gives each of the `count` files that it
+// still holds (StillHolds) ERROR_ACCESS_DENIED. Where the listing fails or
+// ends early, each file it did not reach is asked for by name. Reorders
+// `files`; costs a listing of the folder and about log2(count) steps an
+// entry.
+void TellStillListed(HANDLE folder, CDeletedFile* files, size_t count);
+
 // Whether the file on `file`, which `name` (null: none given) does not
 // name where it was found, was deleted by another program since it was
 // opened: its delete is pending or it has no name left (Wine then gives no

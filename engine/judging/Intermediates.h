@@ -1,14 +1,6 @@
-// Intermediates.h: what the Visual C++ tools write, known by its first bytes.
-//
-// Nine of the ten extensions cleaned are also those of other people's files:
-// e-books and protein structures (.pdb), 3D models (.obj), databases of
-// disassemblers (.idb), resources of game engines (.res), and formats no
-// list foresees. So a file of those nine goes only when its first bytes are
-// those that a compiler, linker, resource compiler or the IDE writes under
-// its extension (the table in Intermediates.cpp, one row an extension). A
-// file left behind by mistake costs a little disk space; one deleted by
-// mistake is gone. Temporary files (.tmp) are what any program wrote, and
-// are not read.
+// Intermediates.h: what the Visual C++ tools write, known by its first
+// bytes, for the nine extensions that other people's files share
+// (docs/first-bytes.md gives the table, and why).
 #pragma once
 
 #include <windows.h>
