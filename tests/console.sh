@@ -286,9 +286,9 @@ C:\vorlix-drive\proj - usunięte: 3 pliki (300 bajtów), nieusunięte: 1 plik
 
 # A folder below swapped for a link to the root of Wine's drive Z: before
 # its turn, while another folder's files go, where both hold the same path
-# as one outside: each folder is opened from the one above it and must be
-# what that one lists, so the link is never followed, and no file outside
-# goes. Nor does the file of a file link in the other one, named through Z:
+# as one outside: each folder is opened from the one above it, as itself,
+# and not entered where it is a link, so the link is never followed, and
+# no file outside goes. Nor does the file of a file link in the other one, named through Z:
 # as a path that ends the same. The folder walked first is deleted last.
 swap="$WINEPREFIX/drive_c/vorlix-swap" outside=$(mktemp -d)
 rm -rf "$swap" && mkdir -p "$swap"/{A,B}"$outside/sub" "$outside/sub"
