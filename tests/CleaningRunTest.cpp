@@ -110,7 +110,7 @@ TEST(CleaningRun, DeletesThroughEachFolderAsItWasOpened)
 {
     const std::string root = "C:\\vorlix-tests\\relative\\", in = root + "in\\", debug = in + "proj\\Debug\\";
     const CConfinedDeleter deleter(WideOf(in.c_str()).c_str());
-    const CConfinedDeleter::CFolder folder(deleter, debug.c_str());
+    const CFolderAlone folder(deleter, debug.c_str());
     ASSERT_EQ(DWORD{ERROR_SUCCESS}, folder.Error());
     EXPECT_FALSE(MoveFileA((in + "proj\\Debug").c_str(), (root + "Debug.moved").c_str())) << "renamed away";
     ASSERT_TRUE(MoveFileA((debug + "b.obj").c_str(), (debug + "b.txt").c_str()));

@@ -228,7 +228,7 @@ TEST(ConfinedDelete, AnswersAsWindowsAnswers)
         g_deleting = false;
         const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", c.rules);  // the folder, even as a link
         g_asThemselves = true, g_reparseSide = nullptr, g_read = false, g_deleting = true;
-        const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
+        const CFolderAlone folder(deleter, "C:\\vorlix-tests\\delete\\");
         ULONGLONG size = 0;
         EXPECT_EQ(c.result, DeleteInATurn(deleter, folder, path.c_str() + path.rfind('\\') + 1, &size)) << path;
         EXPECT_TRUE(wcscmp(c.file, L"\\huge.tmp") || size == 5ull << 30) << path << ": its size cut to " << size;
@@ -263,7 +263,7 @@ TEST(ConfinedDelete, ReadsPast4GiBThroughItsOwnHandle)
     CDeleteRules preview;
     preview.checkOnly = true;
     const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete", preview);
-    const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
+    const CFolderAlone folder(deleter, "C:\\vorlix-tests\\delete\\");
     for (const auto& file : files) {
         const std::string path = std::string("C:\\vorlix-tests\\delete\\") + file.name;
         const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -302,7 +302,7 @@ TEST(ConfinedDelete, RefusesAFolderThatIsNowALink)
     for (ULONG tag : {ULONG{IO_REPARSE_TAG_SYMLINK}, ULONG{IO_REPARSE_TAG_MOUNT_POINT}, 0x9000001Aul}) {
         g_folderTag = tag;
         EXPECT_EQ(tag == 0x9000001A ? DWORD{ERROR_SUCCESS} : DWORD{kErrorOutsideFolder},
-                  CConfinedDeleter::CFolder(deleter, "C:\\vorlix-tests\\listed\\ok\\").Error()) << std::hex << tag;
+                  CFolderAlone(deleter, "C:\\vorlix-tests\\listed\\ok\\").Error()) << std::hex << tag;
     }
 }
 
@@ -331,7 +331,7 @@ TEST(ConfinedDelete, CountsADeletePendingAsDone)
     ASSERT_NE(INVALID_HANDLE_VALUE, other);
     const CImportPatch open(L"ntdll.dll", "NtCreateFile", &OpenAsIfPending, &g_openPlain);
     const CConfinedDeleter deleter(L"C:\\vorlix-tests\\delete");
-    const CConfinedDeleter::CFolder folder(deleter, "C:\\vorlix-tests\\delete\\");
+    const CFolderAlone folder(deleter, "C:\\vorlix-tests\\delete\\");
     EXPECT_EQ(DWORD{ERROR_SUCCESS}, DeleteInATurn(deleter, folder, "stillheld.obj"));
     CloseHandle(other);
 }

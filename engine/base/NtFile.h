@@ -102,12 +102,16 @@ NTSTATUS OpenFolder(HANDLE root, const WCHAR* name, size_t length, NameCase matc
 // False when the folder could not be listed to its end. Listed through a
 // handle of its own: a handle keeps the mask it was first listed with, and
 // under Wine the entries too.
+inline const std::wstring kEveryEntry = L"*";  // the mask of every entry
+
 template <size_t size, class Visit>
 bool ForEachEntry(HANDLE folder, const std::wstring& mask, BYTE (&buffer)[size], Visit visit)
 {
     CFileHandle listing;
     bool listable = false;
-    if (!NT_SUCCESS(OpenFolder(folder, L"", 0, kCaseAsGiven, kShareAll, FILE_OPEN_REPARSE_POINT, listing, listable)) || !listable)
+    const NTSTATUS opened =
+        OpenFolder(folder, L"", 0, kCaseAsGiven, kShareAll, FILE_OPEN_REPARSE_POINT, listing, listable);
+    if (!NT_SUCCESS(opened) || !listable)
         return false;
     UNICODE_STRING pattern = Counted(mask.data(), mask.size());
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
@@ -131,7 +135,6 @@ bool ForEachEntry(HANDLE folder, const std::wstring& mask, BYTE (&buffer)[size],
         }
     }
 }
-
 
 // Room for any name a handle can have: a UNICODE_STRING holds 32,767 units.
 union NameBuffer {

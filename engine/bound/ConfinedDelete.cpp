@@ -72,12 +72,6 @@ CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, CFolderChain
     Open(deleter, chain);
 }
 
-CConfinedDeleter::CFolder::CFolder(const CConfinedDeleter& deleter, const char* folder) : m_path(folder)
-{
-    m_ownChain = deleter.NewChain(std::count(folder, folder + std::strlen(folder), '\\'));
-    Open(deleter, *m_ownChain);
-}
-
 void CConfinedDeleter::CFolder::Open(const CConfinedDeleter& deleter, CFolderChain& chain)
 {
     const std::string& rootText = deleter.m_rootText;
@@ -230,8 +224,9 @@ void CConfinedDeleter::Confirm(const CFolder& folder, CDeletedFile* files, size_
         return;
     if (folder.m_error != ERROR_SUCCESS) {
         // Not to be asked now (gone, or no longer where it was): not known to be gone.
+        const DWORD why = folder.m_error == ERROR_PATH_NOT_FOUND ? DWORD{ERROR_PATH_NOT_FOUND} : ERROR_ACCESS_DENIED;
         for (size_t i = 0; i < count; ++i)
-            files[i].result = folder.m_error == ERROR_PATH_NOT_FOUND ? DWORD{ERROR_PATH_NOT_FOUND} : ERROR_ACCESS_DENIED;
+            files[i].result = why;
         return;
     }
     TellStillListed(folder.m_handle, files, count);

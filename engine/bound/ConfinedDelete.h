@@ -6,9 +6,8 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include <memory>
+#include <string>
 
 #include "engine/base/Kept.h"
 #include "engine/base/NtFile.h"
@@ -64,8 +63,6 @@ public:
         // it must outlive the CFolder, and so must `chain`, which holds the
         // folder's handle until its next folder.
         CFolder(const CConfinedDeleter& deleter, CFolderChain& chain, const char* folder);
-        // The same on a chain of its own, for a folder alone.
-        CFolder(const CConfinedDeleter& deleter, const char* folder);
         CFolder(const CFolder&) = delete;
         CFolder& operator=(const CFolder&) = delete;
 
@@ -81,7 +78,6 @@ public:
         void Open(const CConfinedDeleter& deleter, CFolderChain& chain);
 
         const char* m_path;  // as given
-        std::unique_ptr<CFolderChain> m_ownChain;
         const CFolderChain* m_chain = nullptr;
         HANDLE m_handle = INVALID_HANDLE_VALUE;  // the chain's, with the right to list it where granted
         DWORD m_error = ERROR_SUCCESS;

@@ -1,6 +1,6 @@
 // FolderBound.cpp: the bound's name and its comparisons, the walk of its
-// path from the drive's root down, whether the system could name two
-// folders alike at all, and the watch on the path's folders' times.
+// path from the drive's root down, the question before each turn, and
+// whether the system could name two folders alike at all.
 #include "engine/bound/FolderBound.h"
 
 #include <algorithm>
@@ -44,8 +44,6 @@ bool SamePathBelow(const WCHAR* want, size_t wantLength, const WCHAR* have, size
         have = havePart + 1;
     }
 }
-
-const std::wstring kEveryEntry = L"*";
 
 const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
@@ -173,13 +171,17 @@ DWORD CFolderBound::Walk(HANDLE folder)
             level.above.folder.Swap(above);
         Changed(level, true);  // before the look: a change during it is seen at the next
 
+        // By its name relative to the folder above, or by its path where
+        // that could not be listed.
         CFileHandle here;
-        const NTSTATUS opened =
-            level.above.folder.IsOpen()
-                ? OpenFolder(level.above.folder, &m_name[level.start], level.end - level.start, kCaseAside, kShareAll, FILE_OPEN_REPARSE_POINT, here, listable)
-                : OpenFolder(nullptr, m_name.data(), level.end, kCaseAside, kShareAll, FILE_OPEN_REPARSE_POINT, here, listable);
+        const bool relative = level.above.folder.IsOpen();
+        const size_t from = relative ? level.start : 0;
+        const NTSTATUS opened = OpenFolder(relative ? HANDLE(level.above.folder) : nullptr, &m_name[from],
+                                           level.end - from, kCaseAside, kShareAll, FILE_OPEN_REPARSE_POINT, here,
+                                           listable);
         const bool found = NT_SUCCESS(opened) ? IdOf(here, level.id)
-                                              : opened != kStatusAccessDenied && Siblings().FindByName(level, here, listable);
+                                              : opened != kStatusAccessDenied &&
+                                                    Siblings().FindByName(level, here, listable);
         if (!found) {
             // Neither to be opened by its name nor told among its siblings
             // (under Wine, a folder that may not be listed; on Windows, a
@@ -187,7 +189,7 @@ DWORD CFolderBound::Walk(HANDLE folder)
             // names are the paths that opened them, nothing can be named
             // alike, and the walk goes on without it.
             if (m_couldNameAlike)
-                return level.above.folder.IsOpen() && opened != kStatusAccessDenied ? kErrorTwinFolder : kErrorTwinUnseen;
+                return relative && opened != kStatusAccessDenied ? kErrorTwinFolder : kErrorTwinUnseen;
             here.Reset(INVALID_HANDLE_VALUE);
             listable = false;
         }
@@ -236,7 +238,9 @@ bool CFolderBound::CouldNameAlike(size_t root) const
         return true;
     CFileHandle folder;
     bool listable = false;
-    if (!NT_SUCCESS(OpenFolder(nullptr, m_name.data(), m_name.size(), kCaseAsGiven, kShareAll, 0, folder, listable)) || !listable)
+    const NTSTATUS opened =
+        OpenFolder(nullptr, m_name.data(), m_name.size(), kCaseAsGiven, kShareAll, 0, folder, listable);
+    if (!NT_SUCCESS(opened) || !listable)
         return true;
     bool asOpened = false;
     ForEachEntry(folder, kEveryEntry, m_scratch->childEntries, [&](const FILE_ID_BOTH_DIR_INFORMATION& entry) {

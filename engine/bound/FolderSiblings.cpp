@@ -76,8 +76,6 @@ bool OpenEntry(HANDLE folder, const FILE_ID_BOTH_DIR_INFORMATION& entry, CFileHa
     return true;
 }
 
-const std::wstring kEveryEntry = L"*";
-
 }  // namespace
 
 Relation RelationOf(const UNICODE_STRING& name, const std::wstring& bound)
